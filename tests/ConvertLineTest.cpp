@@ -1,0 +1,239 @@
+// The option-driven line converter: the decision of each byte class under each option.
+#include "HanZen.h"
+#include "Sjis.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace {
+
+struct Options {
+    int ConvSize = 0, Space = 0, Tab = 0, Kata = 0, ToHira = 0, Hira = 0, Mark = 0;
+    std::int32_t SpLen = 0;
+};
+
+void Apply(THanZen& H, const Options& O) {
+    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
+    H.SetSpace(static_cast<TSpace>(O.Space));
+    H.SetTab(static_cast<TTab>(O.Tab));
+    H.SetKata(static_cast<TKata>(O.Kata));
+    H.SetToHira(static_cast<TToHira>(O.ToHira));
+    H.SetHira(static_cast<THira>(O.Hira));
+    H.SetMark(static_cast<TMark>(O.Mark));
+    H.SetSpLen(O.SpLen);
+}
+
+std::string Convert(const Options& O, std::string_view Line) {
+    THanZen H(nullptr);
+    Apply(H, O);
+    return H.ConvertLine(Line);
+}
+
+struct Case {
+    const char* Name;
+    Options O;
+    std::string In, Out;
+};
+
+void Check(const std::vector<Case>& Cases) {
+    for (const Case& C : Cases) EXPECT_EQ(Hex(Convert(C.O, C.In)), Hex(C.Out)) << C.Name;
+}
+
+TEST(ConvertLine, ControlsSpacesAndTabs) {
+    const std::string Wide4 = Sjis("　　　　");
+    Check({
+        {"tab kept", {.Tab = tbNone, .SpLen = 4}, "a\tb", "a\tb"},
+        {"tab to SpLen spaces, no tab stops",
+         {.Tab = tbSpace, .SpLen = 4},
+         "ab\t\tc",
+         "ab        c"},
+        {"tab to full-width spaces", {.Space = sp2byte, .Tab = tbSpace, .SpLen = 4}, "\t", Wide4},
+        {"tab gone at SpLen 0", {.Tab = tbSpace, .SpLen = 0}, "a\tb", "ab"},
+        {"tab gone at negative SpLen",
+         {.Space = sp2byte, .Tab = tbSpace, .SpLen = -5},
+         "a\tb",
+         "ab"},
+        {"any non-zero Tab expands", {.Tab = 5, .SpLen = 2}, "\t", "  "},
+        {"space widened", {.Space = sp2byte}, "a b", "a" + Sjis("　") + "b"},
+        {"space kept", {.Space = sp1byte, .Mark = m2All}, " ", " "},
+        {"full-width space narrowed, no size step",
+         {.ConvSize = cvBig, .Space = sp1byte},
+         Sjis("　"),
+         " "},
+        {"full-width space kept by sp2byte", {.Space = sp2byte}, Sjis("　"), Sjis("　")},
+        {"lone CR becomes CR LF", {}, "a\r", "a\r\n"},
+        {"CR LF stays one line end", {}, "a\r\nb", "a\r\nb"},
+        {"byte after CR is kept", {.ConvSize = cvBig}, "\ra\r\r\n", "\r\nA\r\n\r\n"},
+        {"LF alone passes", {.Mark = m2All}, "\n", "\n"},
+        {"NUL is an ordinary byte",
+         {.ConvSize = cvBig},
+         std::string("a\0b\0", 4),
+         std::string("A\0B\0", 4)},
+        {"line starting with NUL",
+         {.Mark = m2All},
+         std::string("\0a", 2),
+         std::string("\0", 1) + Sjis("ａ")},
+        {"bytes that start nothing",
+         {.ConvSize = cvBig, .Kata = k2byte, .Mark = m2All},
+         Bytes({0x7F, 0x80, 0xFD, 0xFE, 0xFF, 0x01}),
+         Bytes({0x7F, 0x80, 0xFD, 0xFE, 0xFF, 0x01})},
+    });
+}
+
+TEST(ConvertLine, AsciiGraphics) {
+    Check({
+        {"widened by m2All", {.Mark = m2All}, "A1!\\~", Sjis("Ａ１！￥～")},
+        {"then made small", {.ConvSize = cvSmall, .Mark = m2All}, "Ab", Sjis("ａｂ")},
+        {"case only", {.ConvSize = cvBig}, "ab1", "AB1"},
+        {"m1All leaves them", {.Mark = m1All}, "a!", "a!"},
+    });
+}
+
+TEST(ConvertLine, HalfWidthKana) {
+    const std::string Ga = Sjis("ｶﾞ");
+    Check({
+        {"k2byte merges the mark", {.Kata = k2byte}, Ga + Sjis("ﾊﾟｱ"), Sjis("ガパア")},
+        {"k2byte keeps a mark that does not combine",
+         {.Kata = k2byte},
+         Sjis("ｶﾟｱﾞ"),
+         Sjis("カ゜ア゛")},
+        {"kNone leaves the unit", {}, Ga, Ga},
+        {"k1byte leaves the unit", {.Kata = k1byte}, Ga, Ga},
+        {"kHira thAll", {.Kata = kHira}, Ga + Sjis("ｱｳﾞ｡"), Sjis("があヴ。")},
+        {"kHira th1Only", {.Kata = kHira, .ToHira = th1Only}, Ga, Sjis("が")},
+        {"kHira th2Only leaves it", {.Kata = kHira, .ToHira = th2Only}, Ga, Ga},
+        {"small after widening", {.ConvSize = cvSmall, .Kata = k2byte}, Sjis("ｱﾂ"), Sjis("ァッ")},
+        {"small without widening", {.ConvSize = cvSmall}, Sjis("ｱﾂｶ"), Sjis("ｧｯｶ")},
+        {"big after hiragana", {.ConvSize = cvBig, .Kata = kHira}, Sjis("ｧ"), Sjis("あ")},
+        {"mark at the end", {.Kata = k2byte}, Sjis("ﾞ"), Sjis("゛")},
+    });
+}
+
+TEST(ConvertLine, DoubleByteCharacters) {
+    Check({
+        {"m1All narrows letters only", {.Mark = m1All}, Sjis("Ａ！ア"), Sjis("A!ア")},
+        {"k1byte narrows kana only", {.Kata = k1byte}, Sjis("Ａ、ガ"), Sjis("Ａ､ｶﾞ")},
+        {"both narrow", {.Kata = k1byte, .Mark = m1All}, Sjis("Ａア"), Sjis("Aｱ")},
+        {"kHira th2Only",
+         {.Kata = kHira, .ToHira = th2Only},
+         Sjis("アガヵヶヴ"),
+         Sjis("あがヵヶヴ")},
+        {"kHira th1Only leaves full width",
+         {.Kata = kHira, .ToHira = th1Only},
+         Sjis("アヰ"),
+         Sjis("アヰ")},
+        {"kHira gives ゐ and ゑ", {.Kata = kHira}, Sjis("ヰヱ"), Sjis("ゐゑ")},
+        {"narrowing wins over hiragana", {.Kata = kHira, .Mark = m1All}, Sjis("Ａア"), Sjis("Aあ")},
+        {"h1Kata", {.Hira = h1Kata}, Sjis("がぱんア"), Sjis("ｶﾞﾊﾟﾝア")},
+        {"h2Kata", {.Hira = h2Kata}, Sjis("がゐ"), Sjis("ガヰ")},
+        {"Hira does not undo ゐ", {.Kata = kHira, .Hira = h2Kata}, Sjis("ヰ"), Sjis("ゐ")},
+        {"size after narrowing", {.ConvSize = cvSmall, .Kata = k1byte}, Sjis("アＡ"), Sjis("ｧａ")},
+        {"size on full width", {.ConvSize = cvBig}, Sjis("ぁｂ漢"), Sjis("あＢ漢")},
+        {"a lead byte takes any second byte",
+         {.Space = sp2byte},
+         Bytes({0x83, 0x20, 0x20}),
+         Bytes({0x83, 0x20, 0x81, 0x40})},
+        {"a lead byte with NUL",
+         {.ConvSize = cvBig},
+         Bytes({0x82, 0x00, 'a'}),
+         Bytes({0x82, 0x00, 'A'})},
+        {"a lead byte at the end stays",
+         {.ConvSize = cvBig, .Kata = k1byte, .Mark = m1All},
+         Bytes({'a', 0x82}),
+         Bytes({'A', 0x82})},
+        {"ア then a digit", {.Kata = kHira, .Mark = m2All}, Sjis("ア1"), Sjis("あ１")},
+    });
+}
+
+TEST(ConvertLine, UnknownOptionValuesActAsZero) {
+    const std::string Line = Sjis("a ｶﾞ\tＡア　が ぁ\rx") + Bytes({0x83});
+    const Options Zero{.SpLen = 3};
+    const std::string Expected = Convert(Zero, Line);
+    for (int Value : {3, 7, 0x80, 0xFF}) {
+        for (int Field = 0; Field < 6; ++Field) {
+            Options O = Zero;
+            int* Fields[] = {&O.ConvSize, &O.Space, &O.Kata, &O.ToHira, &O.Hira, &O.Mark};
+            if (Field == 2 && Value == 3) continue; // kHira is a real value of Kata
+            *Fields[Field] = Value;
+            EXPECT_EQ(Hex(Convert(O, Line)), Hex(Expected)) << Field << " = " << Value;
+        }
+        // ToHira outside its values acts as thAll.
+        EXPECT_EQ(Convert({.Kata = kHira, .ToHira = Value}, Line), Convert({.Kata = kHira}, Line));
+        EXPECT_EQ(Convert({.Tab = Value, .SpLen = 3}, Line),
+                  Convert({.Tab = tbSpace, .SpLen = 3}, Line));
+    }
+}
+
+// With every option 0 a line comes back as it was, but for a lone CR (one that is not
+// the second byte of a lead byte), which gains its LF. Every three-byte line.
+TEST(ConvertLine, IdentityWithAllOptionsZero) {
+    THanZen H(nullptr);
+    std::string S(3, '\0');
+    for (int A = 0; A < 256; ++A)
+        for (int B = 0; B < 256; ++B)
+            for (int C = 0; C < 256; ++C) {
+                S[0] = static_cast<char>(A), S[1] = static_cast<char>(B),
+                S[2] = static_cast<char>(C);
+                std::string Expected;
+                for (std::size_t I = 0; I < S.size(); ++I) {
+                    Expected += S[I];
+                    if (H.CharKind(S.substr(I, 1)) == 3 && I + 1 < S.size())
+                        Expected += S[++I];
+                    else if (S[I] == '\r' && (I + 1 == S.size() || S[I + 1] != '\n'))
+                        Expected += '\n';
+                }
+                ASSERT_EQ(H.ConvertLine(S), Expected) << Hex(S);
+            }
+}
+
+// Widening then narrowing a realistic line gives it back, up to the documented
+// exceptions; run over random lines of Shift-JIS text to exercise character boundaries.
+TEST(ConvertLine, WidenThenNarrowRoundTrips) {
+    THanZen Wide(nullptr), Narrow(nullptr);
+    Apply(Wide, {.Space = sp2byte, .Kata = k2byte, .Mark = m2All});
+    Apply(Narrow, {.Space = sp1byte, .Kata = k1byte, .Mark = m1All});
+    const std::string Pieces[] = {Sjis("ｶﾞｷﾞ"),
+                                  Sjis("ﾊﾟﾎﾟ"),
+                                  Sjis("ｳﾞ"),
+                                  "abc",
+                                  "XYZ",
+                                  "09",
+                                  "!?#$%&*+,./:;<=>@[]^_`{|}~\\",
+                                  " ",
+                                  Sjis("漢字"),
+                                  Sjis("ひらがな"),
+                                  Sjis("｡｢｣､･ｦｧｯ")};
+    std::mt19937 Random(12345);
+    for (int Round = 0; Round < 2000; ++Round) {
+        std::string Line;
+        for (int I = 0; I < 12; ++I) Line += Pieces[Random() % std::size(Pieces)];
+        EXPECT_EQ(Hex(Narrow.ConvertLine(Wide.ConvertLine(Line))), Hex(Line));
+    }
+}
+
+// A descendant that overrides one mapping changes what ConvertLine gives.
+class Custom : public THanZen {
+public:
+    using THanZen::THanZen;
+    std::uint8_t HanToBig(std::uint8_t Ch) const override {
+        return Ch == 'q' ? '!' : THanZen::HanToBig(Ch);
+    }
+    std::string ZenCharToHan(std::uint8_t Lead, std::uint8_t Trail) const override {
+        return Lead == 0x83 && Trail == 0x41 ? std::string("\xB2")
+                                             : THanZen::ZenCharToHan(Lead, Trail);
+    }
+    int CharKind(std::string_view S) const override {
+        return !S.empty() && S[0] == 'z' ? 0 : THanZen::CharKind(S);
+    }
+};
+
+TEST(ConvertLine, DescendantOverridesReachTheLine) {
+    Custom C(nullptr);
+    Apply(C, {.ConvSize = cvBig, .Kata = k1byte});
+    // q is made big by the descendant's HanToBig, ア narrowed by its ZenCharToHan, and z,
+    // a control byte to its CharKind, skips the size step.
+    EXPECT_EQ(Hex(C.ConvertLine(Sjis("qアz"))), Hex("!" + Sjis("ｲ") + "z"));
+}
+
+} // namespace

@@ -1,0 +1,47 @@
+// Hiragana <-> full-width katakana.
+#include "HanZen.h"
+#include "Sjis.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const THanZen H(nullptr);
+
+// Each hiragana maps to the katakana 0x60 code points above it in Unicode, one to one;
+// every other pair and every single byte is left alone.
+TEST(HiraKata, BlocksMapOneToOne) {
+    int Hira = 0, Kata = 0;
+    for (int Lead = 0x81; Lead <= 0xFC; ++Lead)
+        for (int Trail = 0x40; Trail <= 0xFC; ++Trail) {
+            const std::string P = Pair(Lead, Trail);
+            const std::string K = H.HiraToKata(P), R = H.KataToHira(P);
+            if (K != P) {
+                ++Hira;
+                EXPECT_EQ(CodePoint(K), CodePoint(P) + 0x60) << Hex(P);
+                EXPECT_EQ(H.KataToHira(K), P) << Hex(P);
+            }
+            if (R != P) {
+                ++Kata;
+                EXPECT_EQ(CodePoint(R), CodePoint(P) - 0x60) << Hex(P);
+                EXPECT_EQ(H.HiraToKata(R), P) << Hex(P);
+            }
+        }
+    EXPECT_EQ(Hira, 83);
+    EXPECT_EQ(Kata, 83);
+    for (int B = 0; B < 256; ++B) {
+        EXPECT_EQ(H.HiraToKata(Bytes({B})), Bytes({B}));
+        EXPECT_EQ(H.KataToHira(Bytes({B})), Bytes({B}));
+    }
+}
+
+TEST(HiraKata, EdgesOfTheBlocks) {
+    EXPECT_EQ(Hex(H.HiraToKata(Sjis("ぁみむんゎゐゑを"))), Hex(Sjis("ァミムンヮヰヱヲ")));
+    EXPECT_EQ(Hex(H.KataToHira(Sjis("ァミムン"))), Hex(Sjis("ぁみむん")));
+    const std::string Kept = Sjis("ヴヵヶ゛゜ヽヾゝゞーｶﾞﾟＡ");
+    EXPECT_EQ(Hex(H.KataToHira(Kept)), Hex(Kept));
+    EXPECT_EQ(Hex(H.HiraToKata(Kept)), Hex(Kept));
+    EXPECT_EQ(Hex(H.HiraToKata(Sjis("あAか"))), Hex(Sjis("アAカ")));
+}
+
+} // namespace

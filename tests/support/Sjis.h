@@ -1,0 +1,90 @@
+// Test support: Shift-JIS text through the C library's iconv, an encoder independent of
+// the converter's own tables, and byte helpers for readable failure messages.
+#pragma once
+
+#include <iconv.h>
+
+#include <cstdint>
+#include <initializer_list>
+#include <map>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <type_traits>
+
+// One conversion descriptor per direction, kept for the life of the test program.
+inline iconv_t Converter(const char* From, const char* To) {
+    using Descriptor = std::unique_ptr<std::remove_pointer_t<iconv_t>, int (*)(iconv_t)>;
+    static std::map<std::pair<std::string, std::string>, Descriptor> Open;
+    auto It = Open.find({From, To});
+    if (It == Open.end()) {
+        iconv_t Cd = iconv_open(To, From);
+        if (Cd == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error(std::string("iconv cannot convert ") + From + " to " + To);
+        It =
+            Open.emplace(std::pair<std::string, std::string>(From, To), Descriptor(Cd, iconv_close))
+                .first;
+    }
+    iconv(It->second.get(), nullptr, nullptr, nullptr, nullptr); // back to the initial state
+    return It->second.get();
+}
+
+inline std::string Recode(std::string_view In, const char* From, const char* To) {
+    iconv_t Cd = Converter(From, To);
+    std::string Out(In.size() * 4 + 8, '\0');
+    char* InP = const_cast<char*>(In.data());
+    std::size_t InLeft = In.size();
+    char* OutP = Out.data();
+    std::size_t OutLeft = Out.size();
+    const std::size_t R = iconv(Cd, &InP, &InLeft, &OutP, &OutLeft);
+    if (R == static_cast<std::size_t>(-1))
+        throw std::runtime_error("iconv: input does not convert");
+    Out.resize(Out.size() - OutLeft);
+    return Out;
+}
+
+// Shift-JIS (code page 932) bytes of UTF-8 text.
+inline std::string Sjis(std::string_view Utf8) {
+    return Recode(Utf8, "UTF-8", "CP932");
+}
+
+// UTF-8 text of Shift-JIS bytes.
+inline std::string Utf8(std::string_view Cp932) {
+    return Recode(Cp932, "CP932", "UTF-8");
+}
+
+// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise.
+inline long CodePoint(std::string_view Cp932) {
+    std::string U;
+    try {
+        U = Recode(Cp932, "CP932", "UTF-32LE");
+    } catch (const std::runtime_error&) {
+        return -1;
+    }
+    if (U.size() != 4) return -1;
+    long C = 0;
+    for (int I = 3; I >= 0; --I) C = C << 8 | static_cast<std::uint8_t>(U[I]);
+    return C;
+}
+
+inline std::string Bytes(std::initializer_list<int> Values) {
+    std::string S;
+    for (int V : Values) S.push_back(static_cast<char>(V));
+    return S;
+}
+
+inline std::string Pair(std::uint8_t Lead, std::uint8_t Trail) {
+    return Bytes({Lead, Trail});
+}
+
+inline std::string Hex(std::string_view S) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string H;
+    for (unsigned char C : S) {
+        if (!H.empty()) H += ' ';
+        H += Digits[C >> 4];
+        H += Digits[C & 15];
+    }
+    return H;
+}
