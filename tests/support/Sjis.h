@@ -1,8 +1,13 @@
-// Test support: Shift-JIS text through the C library's iconv, an encoder independent of
-// the converter's own tables, and byte helpers for readable failure messages.
+// Test support: Shift-JIS text through an encoder independent of the converter's own
+// tables (the C library's iconv; the system's code page 932 on Windows), and byte helpers
+// for readable failure messages.
 #pragma once
 
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <iconv.h>
+#endif
 
 #include <cstdint>
 #include <initializer_list>
@@ -12,6 +17,46 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+
+#ifdef _WIN32
+
+// Under Windows the system's own code page 932 tables serve as the independent encoder.
+inline std::wstring Widen(std::string_view In, unsigned CodePage) {
+    if (In.empty()) return {};
+    const int N = MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, In.data(),
+                                      static_cast<int>(In.size()), nullptr, 0);
+    if (N <= 0) throw std::runtime_error("input does not decode");
+    std::wstring W(static_cast<std::size_t>(N), L'\0');
+    MultiByteToWideChar(CodePage, MB_ERR_INVALID_CHARS, In.data(), static_cast<int>(In.size()),
+                        W.data(), N);
+    return W;
+}
+
+inline std::string Sjis(std::string_view Utf8) {
+    const std::wstring W = Widen(Utf8, CP_UTF8);
+    if (W.empty()) return {};
+    BOOL Lost = FALSE;
+    const int N = WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, W.data(),
+                                      static_cast<int>(W.size()), nullptr, 0, nullptr, &Lost);
+    std::string Out(static_cast<std::size_t>(N), '\0');
+    WideCharToMultiByte(932, WC_NO_BEST_FIT_CHARS, W.data(), static_cast<int>(W.size()), Out.data(),
+                        N, nullptr, &Lost);
+    if (Lost) throw std::runtime_error("text has no code page 932 form");
+    return Out;
+}
+
+inline long CodePoint(std::string_view Cp932) {
+    std::wstring W;
+    try {
+        W = Widen(Cp932, 932);
+    } catch (const std::runtime_error&) {
+        return -1;
+    }
+    if (W.size() != 1) return -1; // every code page 932 character is in the BMP
+    return static_cast<long>(W[0]);
+}
+
+#else
 
 // One conversion descriptor per direction, kept for the life of the test program.
 inline iconv_t Converter(const char* From, const char* To) {
@@ -49,11 +94,6 @@ inline std::string Sjis(std::string_view Utf8) {
     return Recode(Utf8, "UTF-8", "CP932");
 }
 
-// UTF-8 text of Shift-JIS bytes.
-inline std::string Utf8(std::string_view Cp932) {
-    return Recode(Cp932, "CP932", "UTF-8");
-}
-
 // The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise.
 inline long CodePoint(std::string_view Cp932) {
     std::string U;
@@ -67,6 +107,8 @@ inline long CodePoint(std::string_view Cp932) {
     for (int I = 3; I >= 0; --I) C = C << 8 | static_cast<std::uint8_t>(U[I]);
     return C;
 }
+
+#endif
 
 inline std::string Bytes(std::initializer_list<int> Values) {
     std::string S;
