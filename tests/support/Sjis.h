@@ -94,6 +94,11 @@ inline std::string Sjis(std::string_view Utf8) {
     return Recode(Utf8, "UTF-8", "CP932");
 }
 
+// UTF-8 text of Shift-JIS bytes.
+inline std::string Utf8(std::string_view Cp932) {
+    return Recode(Cp932, "CP932", "UTF-8");
+}
+
 // The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise.
 inline long CodePoint(std::string_view Cp932) {
     std::string U;

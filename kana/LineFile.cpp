@@ -1,0 +1,165 @@
+#include "LineFile.h"
+
+#include "IOError.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr char CR = '\r';
+constexpr char LF = '\n';
+constexpr char CtrlZ = '\x1A';
+
+void Fail(std::uint32_t Code) {
+    if (Code != 0) InOutRes() = static_cast<int>(Code);
+}
+
+// The first CR or Ctrl-Z in [Begin, End), or End.
+const char* FindLineStop(const char* Begin, const char* End) {
+    return std::find_if(Begin, End, [](char C) { return C == CR || C == CtrlZ; });
+}
+
+} // namespace
+
+LineFile::~LineFile() {
+    if (FMode != TMode::Closed && !FStdHandle) Platform().Close(FHandle);
+}
+
+void LineFile::BindName(std::string Name) {
+    FName = std::move(Name);
+    FMode = TMode::Closed;
+    FPos = FEnd = 0;
+}
+
+void LineFile::OpenForReading() {
+    if (IsOpen()) CloseLineFile();
+    FPos = FEnd = 0;
+    FInputEnded = false;
+    TFileHandle Handle = InvalidFileHandle;
+    const std::uint32_t Code =
+        FName.empty() ? Platform().StdInput(Handle) : Platform().OpenRead(FName, Handle);
+    if (Code != 0) return Fail(Code);
+    FHandle = Handle;
+    FStdHandle = FName.empty();
+    FMode = TMode::Reading;
+}
+
+void LineFile::CreateForWriting() {
+    if (IsOpen()) CloseLineFile();
+    FPos = FEnd = 0;
+    TFileHandle Handle = InvalidFileHandle;
+    const std::uint32_t Code =
+        FName.empty() ? Platform().StdOutput(Handle) : Platform().CreateWrite(FName, Handle);
+    if (Code != 0) return Fail(Code);
+    const TFileType Type = Platform().FileType(Handle);
+    if (Type == TFileType::Unknown) {
+        if (!FName.empty()) Platform().Close(Handle);
+        return Fail(IoFileNotOpenForOutput);
+    }
+    FHandle = Handle;
+    FStdHandle = FName.empty();
+    FFlushEachWrite = Type == TFileType::Char;
+    FMode = TMode::Writing;
+}
+
+// One read of at most 128 bytes. The end of the data, or a failed read, ends the input
+// for good: from then on the file behaves as if a 0x1A stood at the current position.
+bool LineFile::Refill() {
+    FPos = FEnd = 0;
+    if (FInputEnded) return false;
+    std::uint32_t Got = 0;
+    const std::uint32_t Code = Platform().Read(FHandle, FBuffer, BufferSize, Got);
+    if (Code != 0 || Got == 0) {
+        FInputEnded = true;
+        Fail(Code);
+        return false;
+    }
+    FEnd = Got;
+    return true;
+}
+
+bool LineFile::AtEnd() {
+    if (FMode != TMode::Reading) {
+        Fail(IoFileNotOpenForInput);
+        return true;
+    }
+    if (FPos == FEnd && !Refill()) return true;
+    return FBuffer[FPos] == CtrlZ;
+}
+
+std::string LineFile::ReadLine() {
+    std::string Line;
+    if (FMode != TMode::Reading) {
+        Fail(IoFileNotOpenForInput);
+        return Line;
+    }
+    for (;;) {
+        if (FPos == FEnd && !Refill()) return Line; // the last line needs no line end
+        const char* Begin = FBuffer + FPos;
+        const char* Stop = FindLineStop(Begin, FBuffer + FEnd);
+        Line.append(Begin, Stop);
+        FPos += static_cast<std::uint32_t>(Stop - Begin);
+        if (FPos == FEnd) continue;
+        if (*Stop == CtrlZ) return Line; // never consumed: the input ends here
+        ++FPos;                          // the CR, and an LF right after it
+        if (FPos == FEnd && !Refill()) return Line;
+        if (FBuffer[FPos] == LF) ++FPos;
+        return Line;
+    }
+}
+
+void LineFile::WriteText(std::string_view Text) {
+    if (FMode != TMode::Writing) {
+        return Fail(FMode == TMode::Reading ? IoFileNotOpenForOutput : IoFileNotOpen);
+    }
+    while (!Text.empty()) {
+        const std::size_t N = std::min<std::size_t>(BufferSize - FPos, Text.size());
+        std::memcpy(FBuffer + FPos, Text.data(), N);
+        FPos += static_cast<std::uint32_t>(N);
+        Text.remove_prefix(N);
+        // A failed write drops the rest of this call's bytes.
+        if (FPos == BufferSize && !WriteOut()) return;
+    }
+    if (FFlushEachWrite && FPos > 0) WriteOut();
+}
+
+bool LineFile::WriteOut() {
+    const std::uint32_t Code = Platform().Write(FHandle, FBuffer, FPos);
+    FPos = 0;
+    Fail(Code);
+    return Code == 0;
+}
+
+void LineFile::CloseLineFile() {
+    if (FMode == TMode::Closed) return Fail(IoFileNotOpen);
+    // The handle is released even when the last block cannot be written.
+    const bool Written = FMode != TMode::Writing || FPos == 0 || WriteOut();
+    const std::uint32_t Code = FStdHandle ? 0 : Platform().Close(FHandle);
+    if (Written) Fail(Code);
+    FHandle = InvalidFileHandle;
+    FMode = TMode::Closed;
+}
+
+void LineFile::Commit(const std::string& Dest) {
+    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen);
+    if (FPos > 0 && !WriteOut()) {
+        const int WriteFailure = InOutRes();
+        Discard();
+        InOutRes() = WriteFailure;
+        return;
+    }
+    const std::uint32_t Code = Platform().Commit(FHandle, FName, Dest);
+    FHandle = InvalidFileHandle;
+    FMode = TMode::Closed;
+    Fail(Code);
+}
+
+void LineFile::Discard() {
+    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen);
+    const std::uint32_t Code = Platform().Discard(FHandle, FName);
+    FHandle = InvalidFileHandle;
+    FMode = TMode::Closed;
+    FPos = 0;
+    Fail(Code);
+}

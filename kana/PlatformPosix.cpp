@@ -1,0 +1,214 @@
+// The platform layer over POSIX. Windows' share modes become flock() locks: reading
+// admits no other reader and writing no other writer, and a second open that meets a
+// lock fails with 32 (sharing violation), as under Windows.
+#include "Messages.h"
+#include "Platform.h"
+#include "PosixErrors.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr std::uint32_t AccessDenied = 5;
+constexpr std::uint32_t PathNotFound = 3;
+constexpr std::uint32_t SharingViolation = 32;
+
+std::string FolderOf(const std::string& Path) {
+    const std::size_t Slash = Path.rfind('/');
+    if (Slash == std::string::npos) return ".";
+    return Slash == 0 ? "/" : Path.substr(0, Slash);
+}
+
+// A mode without any write bit counts as read-only, like the Windows attribute. Read
+// from the mode because root passes every permission check.
+bool ReadOnly(const struct stat& St) {
+    return (St.st_mode & 0222) == 0;
+}
+
+// The code for a failed call on Path: a missing file in a missing folder is a missing
+// folder (3), as Windows reports it.
+std::uint32_t Failure(int Errno, const std::string& Path) {
+    if (Errno == ENOENT) {
+        struct stat St;
+        if (stat(FolderOf(Path).c_str(), &St) != 0 || !S_ISDIR(St.st_mode)) return PathNotFound;
+    }
+    return WindowsCodeFromErrno(Errno);
+}
+
+// Takes the exclusive lock that stands for the share mode. Files that cannot be locked
+// (some devices and pipes) are used unlocked.
+std::uint32_t Lock(int Fd) {
+    while (flock(Fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        if (errno == EWOULDBLOCK) return SharingViolation;
+        return 0;
+    }
+    return 0;
+}
+
+class TPosixPlatform final : public TPlatform {
+public:
+    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) override {
+        const int Fd = open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (Fd < 0) return Failure(errno, Name);
+        struct stat St;
+        std::uint32_t Code = fstat(Fd, &St) != 0   ? WindowsCodeFromErrno(errno)
+                             : S_ISDIR(St.st_mode) ? AccessDenied
+                                                   : Lock(Fd);
+        if (Code != 0) {
+            close(Fd);
+            return Code;
+        }
+        Handle = Fd;
+        return 0;
+    }
+
+    std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) override {
+        struct stat St;
+        if (stat(Name.c_str(), &St) == 0) {
+            if (S_ISDIR(St.st_mode) || (S_ISREG(St.st_mode) && ReadOnly(St))) return AccessDenied;
+        } else if (stat(FolderOf(Name).c_str(), &St) == 0 && ReadOnly(St)) {
+            return AccessDenied; // no new file in a read-only folder
+        }
+        // Not O_TRUNC: the file is truncated only once its lock is held, so a second
+        // writer never destroys what the first one is writing.
+        const int Fd = open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
+        if (Fd < 0) return Failure(errno, Name);
+        std::uint32_t Code = Lock(Fd);
+        struct stat Opened, Named;
+        if (Code == 0 && fstat(Fd, &Opened) != 0) Code = WindowsCodeFromErrno(errno);
+        // The file may have been renamed away by its writer between the open and the
+        // lock; then the name belongs to someone else now.
+        if (Code == 0 && S_ISREG(Opened.st_mode) &&
+            (stat(Name.c_str(), &Named) != 0 || Named.st_ino != Opened.st_ino ||
+             Named.st_dev != Opened.st_dev))
+            Code = SharingViolation;
+        if (Code == 0 && S_ISREG(Opened.st_mode) && ftruncate(Fd, 0) != 0)
+            Code = WindowsCodeFromErrno(errno);
+        if (Code != 0) {
+            close(Fd);
+            return Code;
+        }
+        Handle = Fd;
+        return 0;
+    }
+
+    std::uint32_t StdInput(TFileHandle& Handle) override { return StdHandle(STDIN_FILENO, Handle); }
+    std::uint32_t StdOutput(TFileHandle& Handle) override {
+        return StdHandle(STDOUT_FILENO, Handle);
+    }
+
+    TFileType FileType(TFileHandle Handle) override {
+        struct stat St;
+        if (fstat(static_cast<int>(Handle), &St) != 0) return TFileType::Unknown;
+        if (S_ISCHR(St.st_mode)) return TFileType::Char;
+        if (S_ISFIFO(St.st_mode) || S_ISSOCK(St.st_mode)) return TFileType::Pipe;
+        return TFileType::Disk;
+    }
+
+    std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
+                       std::uint32_t& Got) override {
+        for (;;) {
+            const ssize_t N = read(static_cast<int>(Handle), Buffer, Size);
+            if (N >= 0) {
+                Got = static_cast<std::uint32_t>(N);
+                return 0;
+            }
+            if (errno != EINTR) return WindowsCodeFromErrno(errno);
+        }
+    }
+
+    std::uint32_t Write(TFileHandle Handle, const char* Buffer, std::uint32_t Size) override {
+        while (Size > 0) {
+            const ssize_t N = write(static_cast<int>(Handle), Buffer, Size);
+            if (N < 0) {
+                if (errno == EINTR) continue;
+                return WindowsCodeFromErrno(errno);
+            }
+            Buffer += N;
+            Size -= static_cast<std::uint32_t>(N);
+        }
+        return 0;
+    }
+
+    std::uint32_t Close(TFileHandle Handle) override {
+        return close(static_cast<int>(Handle)) != 0 && errno != EINTR ? WindowsCodeFromErrno(errno)
+                                                                      : 0;
+    }
+
+    std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
+                         const std::string& Dest) override {
+        const int Fd = static_cast<int>(Handle);
+        std::uint32_t Code = 0;
+        if (fsync(Fd) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
+        struct stat St;
+        if (Code == 0 && stat(Dest.c_str(), &St) == 0 && (S_ISDIR(St.st_mode) || ReadOnly(St)))
+            Code = AccessDenied;
+        // rename() replaces Dest in one step; the file is still open and locked here, so
+        // no other conversion can take over the temporary name in between.
+        if (Code == 0 && rename(Path.c_str(), Dest.c_str()) != 0) Code = Failure(errno, Dest);
+        if (Code == 0) {
+            SyncFolder(FolderOf(Dest)); // makes the rename itself durable
+        } else {
+            unlink(Path.c_str());
+        }
+        close(Fd);
+        return Code;
+    }
+
+    std::uint32_t Discard(TFileHandle Handle, const std::string& Path) override {
+        const std::uint32_t Code =
+            unlink(Path.c_str()) != 0 && errno != ENOENT ? WindowsCodeFromErrno(errno) : 0;
+        close(static_cast<int>(Handle));
+        return Code;
+    }
+
+    bool FileExists(const std::string& Path) override {
+        struct stat St;
+        return stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+    }
+
+    std::string TempPathFor(const std::string& Dest) override {
+        const std::size_t Slash = Dest.rfind('/');
+        return (Slash == std::string::npos ? std::string() : Dest.substr(0, Slash + 1)) +
+               TempFileName;
+    }
+
+    std::string LoadMessage(int Id) override {
+        switch (Id) {
+        case 2: return KANA_MESSAGE_2;
+        case 3: return KANA_MESSAGE_3;
+        case 4: return KANA_MESSAGE_4;
+        case 5: return KANA_MESSAGE_5;
+        case 100: return KANA_MESSAGE_100;
+        case 101: return KANA_MESSAGE_101;
+        case 106: return KANA_MESSAGE_106;
+        default: return KANA_MESSAGE_GENERIC;
+        }
+    }
+
+private:
+    static std::uint32_t StdHandle(int Fd, TFileHandle& Handle) {
+        if (fcntl(Fd, F_GETFD) < 0) return WindowsCodeFromErrno(errno);
+        Handle = Fd;
+        return 0;
+    }
+
+    static void SyncFolder(const std::string& Folder) {
+        const int Fd = open(Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (Fd < 0) return;
+        fsync(Fd);
+        close(Fd);
+    }
+};
+
+} // namespace
+
+TPlatform& SystemPlatform() {
+    static TPosixPlatform System;
+    return System;
+}
