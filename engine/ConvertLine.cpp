@@ -1,6 +1,10 @@
 // The option-driven line converter: picks, character by character, which mapping applies.
 #include "HanZen.h"
 
+#include "ConvertPlan.h"
+
+#include <typeinfo>
+
 namespace {
 
 constexpr std::string_view FullWidthSpace = "\x81\x40"; // 　
@@ -13,6 +17,17 @@ std::string_view Bytes(const char* P, std::size_t N) {
 
 std::string THanZen::ConvertLine(std::string_view S) const {
     std::string Out;
+    ConvertLine(S, Out);
+    return Out;
+}
+
+void THanZen::ConvertLine(std::string_view S, std::string& Out) const {
+    // An object of exactly this class takes the plan compiled from its options; a
+    // descendant may override any mapping and walks the virtual operations.
+    if (typeid(*this) == typeid(THanZen)) {
+        if (const TConvertPlan* Plan = PlanFor(*this)) return Plan->Convert(S, FSpLen, Out);
+    }
+    Out.clear();
     Out.reserve(S.size());
     const std::size_t N = S.size();
     // Every byte is converted, a NUL like any other; a count of 2 at the last byte
@@ -23,7 +38,6 @@ std::string THanZen::ConvertLine(std::string_view S) const {
         P += static_cast<std::size_t>(
             ConvertChar(static_cast<std::uint8_t>(S[P]), NextCh, HasNext, Out));
     }
-    return Out;
 }
 
 void THanZen::AppendSized(std::string_view Text, std::string& Out) const {

@@ -78,6 +78,8 @@ public:
 
     // Converts one line under the current options. Every byte is converted, NUL included.
     std::string ConvertLine(std::string_view S) const;
+    // The same into Out, whose content is replaced and whose storage is reused.
+    void ConvertLine(std::string_view S, std::string& Out) const;
 
     // The per-character step of ConvertLine: appends the text for the character that
     // starts with Ch to Out and returns how many bytes it used (1 or 2). NextCh is the

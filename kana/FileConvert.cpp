@@ -48,17 +48,21 @@ void Configure(THanZen& HanZen, const TConvertOptions& O) {
     HanZen.SetSpLen(O.SpLen);
 }
 
-// Reads every line of Source and writes its conversion, each line ended by CR LF.
+// Reads every line of Source and writes its conversion, each line ended by CR LF. The
+// two strings are reused, so a steady stream of lines allocates nothing.
 void ConvertLines(LineFile& Source, LineFile& Target, const THanZen& HanZen) {
-    std::string Text;
+    std::string Line, Text;
     for (;;) {
         const bool End = Source.AtEnd();
         IOCheck();
         if (End) break;
-        const std::string Line = Source.ReadLine();
+        Source.ReadLine(Line);
         IOCheck();
         // An empty line is written as CR LF alone, without passing through the component.
-        Text = Line.empty() ? std::string() : HanZen.ConvertLine(Line);
+        if (Line.empty())
+            Text.clear();
+        else
+            HanZen.ConvertLine(Line, Text);
         Text += "\r\n";
         Target.WriteText(Text);
         IOCheck();

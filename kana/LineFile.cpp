@@ -17,7 +17,12 @@ void Fail(std::uint32_t Code) {
 
 // The first CR or Ctrl-Z in [Begin, End), or End.
 const char* FindLineStop(const char* Begin, const char* End) {
-    return std::find_if(Begin, End, [](char C) { return C == CR || C == CtrlZ; });
+    const auto* Cr =
+        static_cast<const char*>(std::memchr(Begin, CR, static_cast<std::size_t>(End - Begin)));
+    if (!Cr) Cr = End;
+    const auto* Z =
+        static_cast<const char*>(std::memchr(Begin, CtrlZ, static_cast<std::size_t>(Cr - Begin)));
+    return Z ? Z : Cr;
 }
 
 } // namespace
@@ -90,22 +95,25 @@ bool LineFile::AtEnd() {
 
 std::string LineFile::ReadLine() {
     std::string Line;
-    if (FMode != TMode::Reading) {
-        Fail(IoFileNotOpenForInput);
-        return Line;
-    }
+    ReadLine(Line);
+    return Line;
+}
+
+void LineFile::ReadLine(std::string& Line) {
+    Line.clear();
+    if (FMode != TMode::Reading) return Fail(IoFileNotOpenForInput);
     for (;;) {
-        if (FPos == FEnd && !Refill()) return Line; // the last line needs no line end
+        if (FPos == FEnd && !Refill()) return; // the last line needs no line end
         const char* Begin = FBuffer + FPos;
         const char* Stop = FindLineStop(Begin, FBuffer + FEnd);
         Line.append(Begin, Stop);
         FPos += static_cast<std::uint32_t>(Stop - Begin);
         if (FPos == FEnd) continue;
-        if (*Stop == CtrlZ) return Line; // never consumed: the input ends here
-        ++FPos;                          // the CR, and an LF right after it
-        if (FPos == FEnd && !Refill()) return Line;
+        if (*Stop == CtrlZ) return; // never consumed: the input ends here
+        ++FPos;                     // the CR, and an LF right after it
+        if (FPos == FEnd && !Refill()) return;
         if (FBuffer[FPos] == LF) ++FPos;
-        return Line;
+        return;
     }
 }
 

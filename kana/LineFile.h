@@ -33,6 +33,8 @@ public:
     bool AtEnd();
     // The rest of the current line, without its line end, which is consumed.
     std::string ReadLine();
+    // The same into Line, whose storage is reused.
+    void ReadLine(std::string& Line);
     // Appends Text; reaches the platform in blocks of 128 bytes (at once on a
     // character device).
     void WriteText(std::string_view Text);

@@ -1,0 +1,295 @@
+#include "ConvertPlan.h"
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <mutex>
+#include <stdexcept>
+#include <unordered_map>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace {
+
+constexpr std::uint8_t CR = 0x0D, LF = 0x0A, TabByte = 0x09;
+constexpr std::uint8_t VoicedMark = 0xDE, SemiVoicedMark = 0xDF, FirstKana = 0xA0;
+
+std::uint64_t OptionsKey(const THanZen& H) {
+    return std::uint64_t{H.ConvSize()} | std::uint64_t{H.Space()} << 8 |
+           std::uint64_t{H.Tab()} << 16 | std::uint64_t{H.Kata()} << 24 |
+           std::uint64_t{H.ToHira()} << 32 | std::uint64_t{H.Hira()} << 40 |
+           std::uint64_t{H.Mark()} << 48;
+}
+
+} // namespace
+
+std::unique_ptr<TConvertPlan> TConvertPlan::Build(const THanZen& H) {
+    auto Plan = std::make_unique<TConvertPlan>();
+    THanZen Probe(nullptr);
+    Probe.SetConvSize(H.ConvSize());
+    Probe.SetSpace(H.Space());
+    Probe.SetTab(H.Tab());
+    Probe.SetKata(H.Kata());
+    Probe.SetToHira(H.ToHira());
+    Probe.SetHira(H.Hira());
+    Probe.SetMark(H.Mark());
+    Probe.SetSpLen(1);
+
+    std::string Text;
+    bool Fits = true;
+    // The unit for Ch followed by Next (LineEnd: Ch ends the line).
+    const auto Make = [&](std::uint8_t Ch, unsigned Next) {
+        const bool HasNext = Next != LineEnd;
+        const char Input[2] = {static_cast<char>(Ch), static_cast<char>(HasNext ? Next : 0)};
+        Text.clear();
+        TUnit U{};
+        U.Used = static_cast<std::uint8_t>(
+            Probe.ConvertChar(Ch, static_cast<std::uint8_t>(Input[1]), HasNext, Text));
+        if (Text.size() > MaxUnit || U.Used > 1 + HasNext) Fits = false;
+        U.Len = static_cast<std::uint8_t>(std::min(Text.size(), MaxUnit));
+        std::memcpy(U.Bytes, Text.data(), U.Len);
+        if (Text == std::string_view(Input, U.Used)) U.Flags = Unchanged;
+        Plan->FGrowth = std::max<std::size_t>(Plan->FGrowth, (U.Len + U.Used - 1) / U.Used);
+        return U;
+    };
+    const auto Same = [](const TUnit& A, const TUnit& B) {
+        return A.Len == B.Len && A.Used == B.Used && std::memcmp(A.Bytes, B.Bytes, A.Len) == 0;
+    };
+
+    for (unsigned Next = 0; Next <= LineEnd; ++Next) {
+        Plan->FFollowIndex[NoFollow][Next] = 0;
+        Plan->FFollowIndex[PairFollow][Next] = static_cast<std::uint16_t>(Next);
+        Plan->FFollowIndex[MarkFollow][Next] = Next == VoicedMark       ? 1
+                                               : Next == SemiVoicedMark ? 2
+                                                                        : 0;
+        Plan->FFollowIndex[LfFollow][Next] = Next == LF ? 1 : 0;
+    }
+
+    std::vector<TUnit>& Units = Plan->FUnits;
+    for (int I = 0; I < 256; ++I) {
+        const auto B = static_cast<std::uint8_t>(I);
+        const char One = static_cast<char>(B);
+        const int Class = Probe.CharKind(std::string_view(&One, 1));
+        Plan->FFirstUnit[B] = static_cast<std::uint16_t>(Units.size());
+        TFollow& Follow = Plan->FFollow[B];
+        Follow = NoFollow;
+        const TUnit Alone = Make(B, LineEnd);
+        Units.push_back(Alone);
+
+        if (B == TabByte) {
+            // A tab's text either never changes with SpLen, or is SpLen copies of a text.
+            Probe.SetSpLen(0);
+            const TUnit None = Make(B, LineEnd);
+            Probe.SetSpLen(1);
+            if (!Same(None, Alone)) {
+                if (None.Len != 0) return nullptr;
+                Plan->FTabText.assign(Alone.Bytes, Alone.Len);
+                Units.back().Flags = TabUnit;
+            }
+        } else if (Class == 3) {
+            Follow = PairFollow;
+            Units.pop_back();
+            for (unsigned Trail = 0; Trail < 256; ++Trail) Units.push_back(Make(B, Trail));
+            Units.push_back(Alone); // at LineEnd
+        } else if (Class == 2) {
+            const TUnit Voiced = Make(B, VoicedMark), SemiVoiced = Make(B, SemiVoicedMark);
+            if (!Same(Voiced, Alone) || !Same(SemiVoiced, Alone)) {
+                Follow = MarkFollow;
+                Units.push_back(Voiced);
+                Units.push_back(SemiVoiced);
+            }
+        } else {
+            const TUnit AfterLf = Make(B, LF);
+            if (!Same(AfterLf, Alone)) {
+                if (B != CR) return nullptr;
+                Follow = LfFollow;
+                Units.push_back(AfterLf);
+            }
+        }
+        if (Units.size() > 0xFFFF) return nullptr;
+
+        // A stop is a byte an unchanged run must look at: one of its units changes, or
+        // takes the next byte, which the run would otherwise see on its own.
+        bool Stop = false;
+        for (std::size_t U = Plan->FFirstUnit[B]; U < Units.size(); ++U)
+            Stop |= !(Units[U].Flags & Unchanged) || (Follow == MarkFollow && Units[U].Used > 1);
+        Plan->FStop[B] = Stop;
+        Plan->FLead[B] = Follow == PairFollow;
+    }
+    if (!Fits) return nullptr;
+
+    bool IsLead[256], IsStop[256];
+    for (int B = 0; B < 256; ++B) IsLead[B] = Plan->FLead[B], IsStop[B] = Plan->FStop[B];
+    Plan->FLeadRanges = RangesOf(IsLead);
+    Plan->FStopRanges = RangesOf(IsStop);
+    return Plan;
+}
+
+void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const {
+    constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
+    const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
+    const auto* const End = P + S.size();
+    // Writes may run up to Slack bytes past the text they keep.
+    Out.resize(S.size() * FGrowth + Slack);
+    char* W = Out.data();
+    // Runs between units are mostly short: copied as one 16-byte move when the input
+    // has 16 bytes to read there.
+    const auto Copy = [&W, End](const std::uint8_t* From, const std::uint8_t* To) {
+        const auto N = static_cast<std::size_t>(To - From);
+        if (N <= 16 && End - From >= 16)
+            std::memcpy(W, From, 16);
+        else
+            std::memcpy(W, From, N);
+        W += N;
+    };
+
+    // Blocks of 64 bytes, one bit per byte. Bytes and pairs that come out unchanged are
+    // copied in runs; only a stop byte that starts a character ends a run. P always
+    // starts a character; Taken tells whether the block's first byte is a second byte.
+    std::uint64_t Taken = 0;
+    while (P < End) {
+        const std::uint8_t* const Block = P;
+        const std::size_t N = std::min<std::size_t>(64, static_cast<std::size_t>(End - P));
+        const std::uint8_t* const BlockEnd = Block + N;
+        std::uint64_t Leads, Stops;
+        Classify(Block, N, Leads, Stops);
+        // A lead byte that starts a character takes the next byte; in a run of lead
+        // bytes every other one does (the arithmetic that finds escaped characters in
+        // JSON).
+        const std::uint64_t Starting = Leads & ~Taken;
+        const std::uint64_t Codes = (((Starting << 1) | OddBits) - Starting) ^ OddBits;
+        const std::uint64_t Seconds = Codes ^ (Leads | Taken);
+        Taken = (Codes & Leads) >> 63;
+
+        const std::uint8_t* Run = P;
+        for (std::uint64_t Pending = Stops & ~Seconds; Pending != 0; Pending &= Pending - 1) {
+            const std::uint8_t* const Q = Block + std::countr_zero(Pending);
+            if (Q < P) continue; // taken by the unit before
+            const TUnit& U = UnitAt(Q, End);
+            if (U.Flags & Unchanged) { // stays in the run
+                P = Q + U.Used;
+                continue;
+            }
+            if (Run < Q) Copy(Run, Q);
+            P = Run = Q + U.Used;
+            if (U.Flags & TabUnit) {
+                W = AppendTab(SpLen, static_cast<std::size_t>(End - P), Out, W);
+                continue;
+            }
+            std::memcpy(W, U.Bytes, MaxUnit); // keeps Len of them
+            W += U.Len;
+        }
+        // A unit that took the next block's first byte leaves P past the block.
+        const std::uint8_t* const Next = std::max(P, BlockEnd);
+        Copy(Run, Next);
+        if (P > BlockEnd) Taken = 0;
+        P = Next;
+    }
+    Out.resize(static_cast<std::size_t>(W - Out.data()));
+}
+
+TConvertPlan::TByteRanges TConvertPlan::RangesOf(const bool (&Member)[256]) {
+    TByteRanges R;
+    const auto Add = [&R](int Low, int High) {
+        std::memset(R.Low[R.Count], Low, sizeof R.Low[0]);
+        std::memset(R.High[R.Count], High, sizeof R.High[0]);
+        ++R.Count;
+    };
+    for (int B = 0; B < 256; ++B) {
+        if (!Member[B] || (B > 0 && Member[B - 1])) continue;
+        if (R.Count == std::size(R.Low)) return TByteRanges{};
+        int Last = B;
+        while (Last < 255 && Member[Last + 1]) ++Last;
+        Add(B, Last);
+    }
+    if (R.Count == 0) Add(1, 0); // the empty set: no byte fits
+    return R;
+}
+
+#if defined(__SSE2__)
+namespace {
+// One bit per byte of V: is it in one of the ranges?
+std::uint64_t InRanges(__m128i V, const std::uint8_t (*Low)[16], const std::uint8_t (*High)[16],
+                       unsigned Count) {
+    __m128i In = _mm_setzero_si128();
+    for (unsigned R = 0; R < Count; ++R) {
+        const __m128i L = _mm_load_si128(reinterpret_cast<const __m128i*>(Low[R]));
+        const __m128i H = _mm_load_si128(reinterpret_cast<const __m128i*>(High[R]));
+        const __m128i AtLeast = _mm_cmpeq_epi8(_mm_max_epu8(V, L), V);
+        const __m128i AtMost = _mm_cmpeq_epi8(_mm_min_epu8(V, H), V);
+        In = _mm_or_si128(In, _mm_and_si128(AtLeast, AtMost));
+    }
+    return static_cast<std::uint16_t>(_mm_movemask_epi8(In));
+}
+} // namespace
+#endif
+
+void TConvertPlan::Classify(const std::uint8_t* P, std::size_t N, std::uint64_t& Leads,
+                            std::uint64_t& Stops) const {
+    Leads = Stops = 0;
+#if defined(__SSE2__)
+    if (N >= 16 && FLeadRanges.Count && FStopRanges.Count) {
+        const auto Both = [&](const std::uint8_t* At, unsigned Shift, unsigned Drop) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
+            Leads |=
+                InRanges(V, FLeadRanges.Low, FLeadRanges.High, FLeadRanges.Count) >> Drop << Shift;
+            Stops |=
+                InRanges(V, FStopRanges.Low, FStopRanges.High, FStopRanges.Count) >> Drop << Shift;
+        };
+        std::size_t I = 0;
+        for (; I + 16 <= N; I += 16) Both(P + I, static_cast<unsigned>(I), 0);
+        // The tail: the last 16 bytes again, keeping the bits not yet seen.
+        if (I < N) Both(P + N - 16, static_cast<unsigned>(I), static_cast<unsigned>(16 - (N - I)));
+        return;
+    }
+#endif
+    for (std::size_t I = 0; I < N; ++I) {
+        Leads |= std::uint64_t{FLead[P[I]]} << I;
+        Stops |= std::uint64_t{FStop[P[I]]} << I;
+    }
+}
+
+char* TConvertPlan::AppendTab(std::int32_t SpLen, std::size_t Rest, std::string& Out,
+                              char* W) const {
+    if (SpLen <= 0) return W;
+    const std::size_t Done = static_cast<std::size_t>(W - Out.data());
+    const std::size_t Spaces = static_cast<std::size_t>(SpLen);
+    if (Spaces > (Out.max_size() - Done - Rest * FGrowth - Slack) / FTabText.size())
+        throw std::length_error("a tab longer than a string can hold");
+    Out.resize(Done + Spaces * FTabText.size() + Rest * FGrowth + Slack);
+    W = Out.data() + Done;
+    for (std::size_t I = 0; I < Spaces; ++I, W += FTabText.size())
+        std::memcpy(W, FTabText.data(), FTabText.size());
+    return W;
+}
+
+const TConvertPlan* PlanFor(const THanZen& H) {
+    // A thread asks the shared cache only when its options change.
+    struct TLast {
+        std::uint64_t Key = ~std::uint64_t{0};
+        std::shared_ptr<const TConvertPlan> Plan;
+        bool Known = false;
+    };
+    thread_local TLast Last;
+    const std::uint64_t Key = OptionsKey(H);
+    if (Last.Known && Last.Key == Key) return Last.Plan.get();
+
+    static std::mutex Lock;
+    static std::unordered_map<std::uint64_t, std::shared_ptr<const TConvertPlan>> Cache;
+    std::shared_ptr<const TConvertPlan> Plan;
+    {
+        std::lock_guard<std::mutex> Guard(Lock);
+        auto It = Cache.find(Key);
+        if (It != Cache.end()) {
+            Plan = It->second;
+        } else {
+            Plan = TConvertPlan::Build(H);
+            if (Cache.size() >= 64) Cache.clear(); // plans in use live on in their threads
+            Cache.emplace(Key, Plan);
+        }
+    }
+    Last = {Key, std::move(Plan), true};
+    return Last.Plan.get();
+}

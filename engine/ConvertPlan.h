@@ -1,0 +1,84 @@
+// A conversion plan: ConvertLine's per-character decisions for one set of options,
+// compiled into tables. It is the fast path for objects of exactly THanZen; a descendant
+// may override any mapping and always takes the virtual path.
+//
+// Every entry is made by calling THanZen::ConvertChar on a probe object with the same
+// options, so the tables cannot drift from the mappings. What the plan assumes is only
+// which following bytes a character's text may depend on: the second byte of a lead
+// byte, a voicing mark (0xDE, 0xDF) after a kana-area byte, LF after CR. The identity
+// tests check that against the virtual path for every (Ch, NextCh).
+#pragma once
+
+#include "HanZen.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TConvertPlan {
+public:
+    // The plan for H's options (SpLen aside, which is applied when converting), or null
+    // when the options produce text the plan cannot hold.
+    static std::unique_ptr<TConvertPlan> Build(const THanZen& H);
+
+    // Converts one line as H.ConvertLine would under the same options and SpLen; Out is
+    // replaced, its storage reused.
+    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const;
+
+private:
+    // One unit of output: the text for a character, up to four bytes, and how many
+    // input bytes it uses.
+    struct TUnit {
+        char Bytes[4];
+        std::uint8_t Len;
+        std::uint8_t Used;
+        std::uint8_t Flags;
+    };
+    static constexpr std::uint8_t Unchanged = 1; // the text is the input bytes themselves
+    static constexpr std::uint8_t TabUnit = 2;   // an expanded tab: SpLen times FTabText
+
+    // How the byte after a character picks its unit: not at all, as the second byte of a
+    // pair, as a voicing mark, or as the LF of a CR LF. Index 256 stands for the end of
+    // the line.
+    enum TFollow : std::uint8_t { NoFollow, PairFollow, MarkFollow, LfFollow };
+    static constexpr unsigned LineEnd = 256;
+
+    static constexpr std::size_t MaxUnit = sizeof(TUnit::Bytes);
+    static constexpr std::size_t Slack = 16; // room for whole-word writes at the end
+
+    // A set of byte values as a few ranges, for testing 16 bytes at a time; Count 0 when
+    // it takes more ranges than it holds.
+    struct TByteRanges {
+        std::uint8_t Count = 0;
+        alignas(16) std::uint8_t Low[8][16]; // each bound repeated 16 times, ready to load
+        alignas(16) std::uint8_t High[8][16];
+    };
+    static TByteRanges RangesOf(const bool (&Member)[256]);
+
+    // One bit per byte of the N <= 64 bytes at P: lead bytes, and stops (bytes that an
+    // unchanged run must look at).
+    void Classify(const std::uint8_t* P, std::size_t N, std::uint64_t& Leads,
+                  std::uint64_t& Stops) const;
+    const TUnit& UnitAt(const std::uint8_t* Q, const std::uint8_t* End) const {
+        const unsigned Next = Q + 1 < End ? Q[1] : LineEnd;
+        return FUnits[FFirstUnit[*Q] + FFollowIndex[FFollow[*Q]][Next]];
+    }
+    // Appends SpLen copies of the tab's text at W, Rest input bytes still to come.
+    char* AppendTab(std::int32_t SpLen, std::size_t Rest, std::string& Out, char* W) const;
+
+    std::vector<TUnit> FUnits;
+    std::uint16_t FFirstUnit[256];      // a byte's units start here in FUnits
+    TFollow FFollow[256];               // which following byte selects among them
+    std::uint16_t FFollowIndex[4][257]; // per TFollow: following byte -> unit offset
+    std::uint8_t FLead[256];            // 1 for a lead byte
+    std::uint8_t FStop[256];            // 1 for a stop
+    TByteRanges FLeadRanges, FStopRanges;
+    std::string FTabText;    // the text of one space of an expanded tab
+    std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
+};
+
+// The plan for H's current options, from a process-wide cache; null when none can be
+// made. Safe to call from several threads.
+const TConvertPlan* PlanFor(const THanZen& H);

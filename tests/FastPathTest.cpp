@@ -1,0 +1,171 @@
+// The compiled fast path of ConvertLine against the virtual path it is compiled from:
+// every (Ch, NextCh) under every combination of the options that Ch's class depends on,
+// then whole lines.
+#include "HanZen.h"
+#include "Sjis.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <random>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Changes nothing, so it walks the virtual operations: the reference.
+class Reference : public THanZen {
+public:
+    using THanZen::THanZen;
+};
+
+struct Options {
+    int ConvSize = 0, Space = 0, Tab = 0, Kata = 0, ToHira = 0, Hira = 0, Mark = 0;
+    std::int32_t SpLen = 0;
+};
+
+void Apply(THanZen& H, const Options& O) {
+    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
+    H.SetSpace(static_cast<TSpace>(O.Space));
+    H.SetTab(static_cast<TTab>(O.Tab));
+    H.SetKata(static_cast<TKata>(O.Kata));
+    H.SetToHira(static_cast<TToHira>(O.ToHira));
+    H.SetHira(static_cast<THira>(O.Hira));
+    H.SetMark(static_cast<TMark>(O.Mark));
+    H.SetSpLen(O.SpLen);
+}
+
+// Every named value of each option and one outside them.
+const std::vector<int> ConvSizes{cvNone, cvSmall, cvBig, 0xFF},
+    Spaces{spNone, sp1byte, sp2byte, 0xFF}, Tabs{tbNone, tbSpace, 0xFF},
+    Katas{kNone, k1byte, k2byte, kHira, 0xFF}, ToHiras{thAll, th1Only, th2Only, 0xFF},
+    Hiras{hNone, h1Kata, h2Kata, 0xFF}, Marks{mNone, m1All, m2All, 0xFF};
+const std::vector<std::int32_t> SpLens{-1, 0, 1, 7, 1000};
+
+// The option sets that matter to a byte class: the others stay 0.
+std::vector<Options> OptionSetsFor(int Class) {
+    std::vector<Options> Sets;
+    Options O;
+    switch (Class) {
+    case 0: // controls and space: Space, Tab, SpLen
+        for (int S : Spaces)
+            for (int T : Tabs)
+                for (std::int32_t L : SpLens) Sets.push_back({.Space = S, .Tab = T, .SpLen = L});
+        break;
+    case 1: // ASCII graphics: Mark, then the size step
+        for (int C : ConvSizes)
+            for (int M : Marks) Sets.push_back({.ConvSize = C, .Mark = M});
+        break;
+    case 2: // half-width kana: Kata, ToHira, then the size step
+        for (int C : ConvSizes)
+            for (int K : Katas)
+                for (int T : ToHiras) Sets.push_back({.ConvSize = C, .Kata = K, .ToHira = T});
+        break;
+    default: // lead bytes: all but Tab
+        for (int C : ConvSizes)
+            for (int S : Spaces)
+                for (int K : Katas)
+                    for (int T : ToHiras)
+                        for (int H : Hiras)
+                            for (int M : Marks) Sets.push_back({C, S, 0, K, T, H, M, 0});
+    }
+    return Sets;
+}
+
+// Compares both paths on Ch alone and on Ch followed by every byte, for each option set;
+// the sets are shared out among threads.
+int Mismatches(int Class) {
+    const THanZen Classes(nullptr);
+    std::vector<std::uint8_t> Bytes;
+    for (int B = 0; B < 256; ++B)
+        if (Classes.CharKind(std::string(1, static_cast<char>(B))) == Class) Bytes.push_back(B);
+    const std::vector<Options> Sets = OptionSetsFor(Class);
+    std::atomic<std::size_t> NextSet{0};
+    std::atomic<int> Failures{0};
+    const auto Work = [&] {
+        THanZen Fast(nullptr);
+        Reference Slow(nullptr);
+        std::string Line(2, '\0'), A, B;
+        for (std::size_t I; (I = NextSet++) < Sets.size();) {
+            Apply(Fast, Sets[I]);
+            Apply(Slow, Sets[I]);
+            for (std::uint8_t Ch : Bytes) {
+                Line[0] = static_cast<char>(Ch);
+                for (int Next = -1; Next < 256; ++Next) {
+                    const std::string_view S(Line.data(), Next < 0 ? 1 : 2);
+                    Line[1] = static_cast<char>(Next);
+                    Fast.ConvertLine(S, A);
+                    Slow.ConvertLine(S, B);
+                    if (A != B && Failures++ < 5)
+                        ADD_FAILURE() << "set " << I << " line " << Hex(S) << ": fast " << Hex(A)
+                                      << ", virtual " << Hex(B);
+                }
+            }
+        }
+    };
+    std::vector<std::thread> Threads(std::max(2u, std::thread::hardware_concurrency()));
+    for (auto& T : Threads) T = std::thread(Work);
+    for (auto& T : Threads) T.join();
+    return Failures;
+}
+
+TEST(FastPath, EveryControlAndSpaceUnderEveryOptionSet) {
+    EXPECT_EQ(Mismatches(0), 0);
+}
+TEST(FastPath, EveryAsciiGraphicUnderEveryOptionSet) {
+    EXPECT_EQ(Mismatches(1), 0);
+}
+TEST(FastPath, EveryHalfWidthKanaUnderEveryOptionSet) {
+    EXPECT_EQ(Mismatches(2), 0);
+}
+TEST(FastPath, EveryLeadBytePairUnderEveryOptionSet) {
+    EXPECT_EQ(Mismatches(3), 0);
+}
+
+// Whole lines of bytes that sit at character and block boundaries: lead bytes at the end
+// and in runs, NUL, CR, LF, tabs, marks, across the 64-byte blocks of the fast path.
+TEST(FastPath, RandomLinesUnderRandomOptions) {
+    const std::string Pieces[] = {Sjis("漢字"),
+                                  Sjis("ひらがな"),
+                                  Sjis("カタカナヴヵヰ"),
+                                  Sjis("ｶﾞﾊﾟｱﾞ"),
+                                  "ASCII 09",
+                                  Sjis("ＡＢ１"),
+                                  Sjis("　、。"),
+                                  "\t",
+                                  "\r",
+                                  "\r\n",
+                                  "\n",
+                                  std::string(1, '\0'),
+                                  "\x81",
+                                  "\x82\x82\x82",
+                                  "\xDE",
+                                  "\xDF",
+                                  "\x7F\x80\xA0\xFD\xFF",
+                                  "\x83\x20",
+                                  "\x82\x0D"};
+    std::mt19937 Random(6);
+    THanZen Fast(nullptr);
+    Reference Slow(nullptr);
+    std::string A, B;
+    for (int Round = 0; Round < 3000; ++Round) {
+        if (Round % 10 == 0) {
+            const Options O{
+                ConvSizes[Random() % ConvSizes.size()], Spaces[Random() % Spaces.size()],
+                Tabs[Random() % Tabs.size()],           Katas[Random() % Katas.size()],
+                ToHiras[Random() % ToHiras.size()],     Hiras[Random() % Hiras.size()],
+                Marks[Random() % Marks.size()],         SpLens[Random() % SpLens.size()]};
+            Apply(Fast, O); // the same object: new options take effect at the next call
+            Apply(Slow, O);
+        }
+        std::string Line;
+        for (std::size_t N = Random() % 60; N > 0; --N)
+            Line += Pieces[Random() % std::size(Pieces)];
+        Fast.ConvertLine(Line, A);
+        Slow.ConvertLine(Line, B);
+        ASSERT_EQ(Hex(A), Hex(B)) << "round " << Round << ", line " << Hex(Line);
+        ASSERT_EQ(Fast.ConvertLine(Line), B);
+    }
+}
+
+} // namespace
