@@ -34,3 +34,7 @@ LONG TWin32RegApi::RegDeleteKeyA(HKEY Key, LPCSTR SubKey) {
 LONG TWin32RegApi::RegCloseKey(HKEY Key) {
     return ::RegCloseKey(Key);
 }
+
+int TMessageBoxConfirmation::Ask(LPCSTR Text, LPCSTR Caption, unsigned Type) {
+    return ::MessageBoxA(nullptr, Text, Caption, Type);
+}

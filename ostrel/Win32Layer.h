@@ -1,6 +1,7 @@
-// The Windows side: the system's registry functions.
+// The Windows side: the system's registry functions and its message box.
 #pragma once
 
+#include "Confirmation.h"
 #include "RegApi.h"
 
 class TWin32RegApi : public TRegApi {
@@ -18,4 +19,10 @@ public:
                        LPSTR Class, LPDWORD ClassLen, PFILETIME LastWriteTime) override;
     LONG RegDeleteKeyA(HKEY Key, LPCSTR SubKey) override;
     LONG RegCloseKey(HKEY Key) override;
+};
+
+// MessageBoxA without an owner window.
+class TMessageBoxConfirmation : public TConfirmation {
+public:
+    int Ask(LPCSTR Text, LPCSTR Caption, unsigned Type) override;
 };
