@@ -4,6 +4,7 @@
 #include <csignal>
 #include <iconv.h>
 #include <langinfo.h>
+#include <poll.h>
 #include <unistd.h>
 
 namespace {
@@ -21,25 +22,39 @@ bool WriteAll(int Fd, const std::string& S) {
 
 void NoteInterrupt(int) {}
 
-// While alive, an interrupt (Ctrl+C) ends a pending read with EINTR instead of ending the
-// process, so that it counts as Cancel.
+// While alive, an interrupt (Ctrl+C) ends the wait for input instead of the process, so
+// that it counts as Cancel. The interrupt stays blocked except inside Wait, which lets it
+// in atomically: one that comes early is not lost.
 class TInterruptAsCancel {
 public:
     TInterruptAsCancel() {
+        sigset_t Block;
+        sigemptyset(&Block);
+        sigaddset(&Block, SIGINT);
+        ::sigprocmask(SIG_BLOCK, &Block, &FSavedMask);
+        FWaitMask = FSavedMask;
+        sigdelset(&FWaitMask, SIGINT);
         struct sigaction Action {};
         Action.sa_handler = NoteInterrupt;
         sigemptyset(&Action.sa_mask);
-        FActive = ::sigaction(SIGINT, &Action, &FSaved) == 0;
+        ::sigaction(SIGINT, &Action, &FSavedAction);
     }
     ~TInterruptAsCancel() {
-        if (FActive) ::sigaction(SIGINT, &FSaved, nullptr);
+        ::sigaction(SIGINT, &FSavedAction, nullptr);
+        ::sigprocmask(SIG_SETMASK, &FSavedMask, nullptr);
     }
     TInterruptAsCancel(const TInterruptAsCancel&) = delete;
     TInterruptAsCancel& operator=(const TInterruptAsCancel&) = delete;
 
+    // Waits until Fd has input (or has ended); false on an interrupt or an error.
+    bool Wait(int Fd) const {
+        pollfd P{Fd, POLLIN, 0};
+        return ::ppoll(&P, 1, nullptr, &FWaitMask) > 0;
+    }
+
 private:
-    struct sigaction FSaved {};
-    bool FActive;
+    sigset_t FSavedMask, FWaitMask;
+    struct sigaction FSavedAction {};
 };
 
 } // namespace
@@ -91,8 +106,7 @@ int TTerminalConfirmation::Ask(LPCSTR Text, LPCSTR Caption, unsigned) {
     bool LastIsCr = false;
     for (;;) {
         char C;
-        const ssize_t N = ::read(FIn, &C, 1);
-        if (N <= 0) {
+        if (!Interrupt.Wait(FIn) || ::read(FIn, &C, 1) != 1) {
             // End of input or an interrupt: the cursor still stands after the prompt.
             WriteAll(FOut, "\n");
             return IDCANCEL;
