@@ -1,0 +1,27 @@
+// The confirmation as a prompt on a terminal: the caption and the text, converted from
+// Shift-JIS to the terminal's character set, then a line of input. An empty line (Enter)
+// is OK, the default button; any other line, end of input, an interrupt, or input that
+// is not a terminal is Cancel.
+#pragma once
+
+#include "Confirmation.h"
+
+#include <string>
+#include <string_view>
+
+class TTerminalConfirmation : public TConfirmation {
+public:
+    // Reads the answer from In and writes the prompt to Out; Codeset names the terminal's
+    // character set (the locale's when empty).
+    TTerminalConfirmation(int In, int Out, std::string Codeset = {});
+
+    int Ask(LPCSTR Text, LPCSTR Caption, unsigned Type) override;
+
+    // Sjis in Codeset, CR LF turned into LF; a character the set lacks becomes "?".
+    static std::string ToTerminal(std::string_view Sjis, const std::string& Codeset);
+
+private:
+    int FIn;
+    int FOut;
+    std::string FCodeset;
+};
