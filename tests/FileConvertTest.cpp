@@ -136,50 +136,35 @@ TEST_F(FileConvert, TemporaryPathIsInTheDestinationsFolder) {
     EXPECT_EQ(TempFor("C:\\" + Hyou + So + ".txt"), "C:\\" + Temp);
     EXPECT_EQ(TempFor(Sjis("ｱ\\out.txt")), Sjis("ｱ\\") + Temp);
 }
-
-// A real conversion into a folder whose name ends in the byte 0x5C.
-TEST_F(FileConvert, FolderNamesWithSecondByte5C) {
-    const std::string Folder = (Dir / "") + Sjis("表");
-    ASSERT_TRUE(CreateDirectoryA(Folder.c_str(), nullptr));
-    const std::string Dest = Folder + "\\out.txt";
-    WriteAll(In, std::string(300, 'a'));
-    TestPlatform Watch;
-    bool TempSeen = false;
-    Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
-        if (Op == "Write") TempSeen = Platform().FileExists(Folder + "\\" + Temp);
-        return 0;
-    };
-    EXPECT_EQ(ConvertFile(In, Dest, false, {}), 1);
-    EXPECT_TRUE(TempSeen);
-    EXPECT_EQ(ReadAll(Dest), std::string(300, 'a') + "\r\n");
-    EXPECT_FALSE(Platform().FileExists(Folder + "\\" + Temp));
-}
 #endif
 
-// A destination without a folder part: the temporary file goes to the current folder
-// (under Windows also for a destination that names only a drive).
+// The temporary file lives in the destination's folder, the current one when the
+// destination names none (under Windows also when it names only a drive).
 TEST_F(FileConvert, TemporaryFileLivesInTheDestinationsFolder) {
     WriteAll(In, "abc");
-    std::vector<std::string> Destinations = {"out.txt"};
+    const std::string Here = Dir / "";
+    std::vector<std::pair<std::string, std::string>> Cases = {{"out.txt", Here}}; // Dest, folder
 #ifdef _WIN32
-    Destinations.push_back(Dir.Path().string().substr(0, 2) + "out.txt"); // "C:out.txt"
+    Cases.push_back({Here.substr(0, 2) + "out.txt", Here}); // "C:out.txt"
+    const std::string Hyou = Here + Sjis("表");             // a folder name ending in 0x5C
+    ASSERT_TRUE(CreateDirectoryA(Hyou.c_str(), nullptr));
+    Cases.push_back({Hyou + "\\out.txt", Hyou + "\\"});
 #endif
-    for (const std::string& Dest : Destinations) {
+    for (const auto& [Dest, Folder] : Cases) {
         const std::filesystem::path Previous = std::filesystem::current_path();
         std::filesystem::current_path(Dir.Path());
         TestPlatform Watch;
         bool TempSeen = false;
         Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
-            if (Op == "Write") TempSeen = Platform().FileExists(Dir / Temp);
+            if (Op == "Write") TempSeen = Platform().FileExists(Folder + Temp);
             return 0;
         };
         const int Result = ConvertFile("in.txt", Dest, false, {});
         std::filesystem::current_path(Previous);
         EXPECT_EQ(Result, 1) << Dest;
         EXPECT_TRUE(TempSeen) << Dest;
-        EXPECT_EQ(ReadAll(Out), "abc\r\n") << Dest;
-        EXPECT_FALSE(Exists(Dir / Temp)) << Dest;
-        std::filesystem::remove(Out);
+        EXPECT_EQ(ReadAll(Folder + "out.txt"), "abc\r\n") << Dest;
+        EXPECT_FALSE(Platform().FileExists(Folder + Temp)) << Dest;
     }
 }
 
