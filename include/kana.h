@@ -82,10 +82,11 @@ KANA_API int32_t KANA_CALL GetDllVersion(void);
  * (a value outside the named ones acts as the option's first value, except for Tab,
  * where any non-zero value expands tabs); SpLen is the number of spaces per tab.
  *
- * Returns 1 when the converted file is in place. Returns 0 when the call refused to
- * work (same paths) or the temporary file vanished during the call; on POSIX also when
- * the conversion failed, which KanaLastError then tells. Under Windows a failure leaves
- * the call as the structured exception 0x0EEDFACE instead. A failed call leaves
+ * Returns 1 when the converted file is in place (in the low 16 bits of the result
+ * register under Windows). Returns 0 when the call refused to work (same paths) or the
+ * temporary file vanished during the call; on POSIX also when the conversion failed,
+ * which KanaLastError then tells. Under Windows a failure leaves the call as the
+ * structured exception KANA_EXCEPTION_CODE instead (below). A failed call leaves
  * DestFile untouched and no temporary file behind.
  */
 KANA_API uint16_t KANA_CALL KanaConvert(const char* SrcFile, const char* DestFile,
@@ -93,7 +94,21 @@ KANA_API uint16_t KANA_CALL KanaConvert(const char* SrcFile, const char* DestFil
                                         uint32_t Tab, int32_t SpLen, uint32_t Kata, uint32_t ToHira,
                                         uint32_t Hira, uint32_t Mark);
 
-#ifndef _WIN32
+#ifdef _WIN32
+/*
+ * Under Windows a failed KanaConvert call does not return. It leaves as the structured
+ * exception KANA_EXCEPTION_CODE with the flag EXCEPTION_NONCONTINUABLE, whose
+ * EXCEPTION_RECORD holds KANA_EXCEPTION_PARAMETERS parameters:
+ *   ExceptionInformation[0]  the error code (2 file not found, 103 file not open, ...)
+ *   ExceptionInformation[1]  const char *: the message, Shift-JIS, zero-terminated; valid
+ *                            until the calling thread's next KanaConvert call or its end
+ *   ExceptionInformation[2]  the message's length in bytes, the zero not counted
+ * A host catches it with __try/__except (or a vectored handler that leaves the call) and
+ * does not resume it. No C++ exception ever leaves the library.
+ */
+#define KANA_EXCEPTION_CODE 0x0EEDFACEu
+#define KANA_EXCEPTION_PARAMETERS 3
+#else
 /*
  * The error code of the last KanaConvert call on the calling thread, 0 when that call
  * failed with nothing. Copies its message (Shift-JIS, zero-terminated, truncated to

@@ -2,8 +2,11 @@
 // the error code it reports; GenericIOErrorMessage is the format for every other code.
 #pragma once
 
+// The resource compiler reads this file too (kana.rc), for the texts alone.
+#ifndef RC_INVOKED
 constexpr int GenericIOErrorMessage = 1;
 constexpr int MessageCodes[] = {2, 3, 4, 5, 100, 101, 106};
+#endif
 
 // ﾌｧｲﾙが見つかりません
 #define KANA_MESSAGE_2                                                                             \

@@ -8,14 +8,12 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
-
 #include <condition_variable>
+#include <filesystem>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -104,34 +102,70 @@ TEST_F(FileConvert, MissingSourceOrFolderReportsTheRealCode) {
 TEST_F(FileConvert, ReadOnlyDestinationFailsAndKeepsItsContent) {
     WriteAll(In, "new\r\n");
     WriteAll(Out, "old");
-    chmod(Out.c_str(), 0444);
+    MakeReadOnly(Out);
     EXPECT_EQ(CodeOf([&] { ConvertFile(In, Out, false, {}); }), 5);
     EXPECT_EQ(ReadAll(Out), "old");
     EXPECT_FALSE(Exists(Dir / Temp));
 }
 
-TEST_F(FileConvert, TemporaryFileLivesInTheDestinationsFolder) {
+#ifndef _WIN32
+TEST_F(FileConvert, TemporaryPathIsInTheDestinationsFolder) {
     EXPECT_EQ(Platform().TempPathFor("out.txt"), Temp);
     EXPECT_EQ(Platform().TempPathFor("a/b/out.txt"), "a/b/" + Temp);
     EXPECT_EQ(Platform().TempPathFor("/out.txt"), "/" + Temp);
+}
+#else
+TEST_F(FileConvert, TemporaryPathIsInTheDestinationsFolder) {
+    const auto TempFor = [](const std::string& Dest) { return Platform().TempPathFor(Dest); };
+    EXPECT_EQ(TempFor("C:\\data\\out.txt"), "C:\\data\\" + Temp);
+    EXPECT_EQ(TempFor("C:\\out.txt"), "C:\\" + Temp);
+    EXPECT_EQ(TempFor("\\out.txt"), "\\" + Temp); // not the network name \\$$$$$$$$.~kn
+    EXPECT_EQ(TempFor("\\\\server\\share\\out.txt"), "\\\\server\\share\\" + Temp);
+    EXPECT_EQ(TempFor("C:/data/out.txt"), "C:/data\\" + Temp);
+    // No folder part: the current folder, of the drive named if one is.
+    EXPECT_EQ(TempFor("out.txt"), Temp);
+    EXPECT_EQ(TempFor("C:out.txt"), "C:" + Temp);
+    EXPECT_EQ(TempFor("C:data\\out.txt"), "C:data\\" + Temp);
+    // 0x5C as the second byte of a double-byte character is no separator; a half-width
+    // katakana is a single byte and the separator after it is one.
+    const std::string Hyou = Sjis("表"), So = Sjis("ソ");
+    ASSERT_EQ(Hex(Hyou + So), "95 5C 83 5C");
+    EXPECT_EQ(TempFor(Hyou + ".txt"), Temp);
+    EXPECT_EQ(TempFor("C:\\" + Hyou + "\\" + So + "\\out.txt"),
+              "C:\\" + Hyou + "\\" + So + "\\" + Temp);
+    EXPECT_EQ(TempFor("C:\\" + Hyou + So + ".txt"), "C:\\" + Temp);
+    EXPECT_EQ(TempFor(Sjis("ｱ\\out.txt")), Sjis("ｱ\\") + Temp);
+}
+#endif
 
-    // A destination without a folder part: the temporary file goes to the current folder.
+// The temporary file lives in the destination's folder, the current one when the
+// destination names none (under Windows also when it names only a drive).
+TEST_F(FileConvert, TemporaryFileLivesInTheDestinationsFolder) {
     WriteAll(In, "abc");
-    char Previous[4096];
-    ASSERT_TRUE(getcwd(Previous, sizeof Previous));
-    ASSERT_EQ(chdir(Dir.Path().c_str()), 0);
-    TestPlatform Watch;
-    std::string SeenTemp;
-    Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
-        if (Op == "Write") SeenTemp = Platform().FileExists(Temp) ? Temp : "";
-        return 0;
-    };
-    const int Result = ConvertFile("in.txt", "out.txt", false, {});
-    ASSERT_EQ(chdir(Previous), 0);
-    EXPECT_EQ(Result, 1);
-    EXPECT_EQ(SeenTemp, Temp);
-    EXPECT_EQ(ReadAll(Out), "abc\r\n");
-    EXPECT_FALSE(Exists(Dir / Temp));
+    const std::string Here = Dir / "";
+    std::vector<std::pair<std::string, std::string>> Cases = {{"out.txt", Here}}; // Dest, folder
+#ifdef _WIN32
+    Cases.push_back({Here.substr(0, 2) + "out.txt", Here}); // "C:out.txt"
+    const std::string Hyou = Here + Sjis("表");             // a folder name ending in 0x5C
+    ASSERT_TRUE(CreateDirectoryA(Hyou.c_str(), nullptr));
+    Cases.push_back({Hyou + "\\out.txt", Hyou + "\\"});
+#endif
+    for (const auto& [Dest, Folder] : Cases) {
+        const std::filesystem::path Previous = std::filesystem::current_path();
+        std::filesystem::current_path(Dir.Path());
+        TestPlatform Watch;
+        bool TempSeen = false;
+        Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
+            if (Op == "Write") TempSeen = Platform().FileExists(Folder + Temp);
+            return 0;
+        };
+        const int Result = ConvertFile("in.txt", Dest, false, {});
+        std::filesystem::current_path(Previous);
+        EXPECT_EQ(Result, 1) << Dest;
+        EXPECT_TRUE(TempSeen) << Dest;
+        EXPECT_EQ(ReadAll(Folder + "out.txt"), "abc\r\n") << Dest;
+        EXPECT_FALSE(Platform().FileExists(Folder + Temp)) << Dest;
+    }
 }
 
 // A failure at any step of the road: the caller gets its code, the destination keeps
@@ -169,17 +203,19 @@ TEST_F(FileConvert, FirstFailureWinsAndTheCleanUpRunsToTheEnd) {
     EXPECT_EQ(Application().ComponentCount(), 0u);
 }
 
+#ifndef _WIN32 // an open file cannot be removed under Windows
 TEST_F(FileConvert, TemporaryFileThatVanishesGivesZero) {
     WriteAll(In, std::string(300, 'a')); // long enough to be written before the end
     WriteAll(Out, "old");
     TestPlatform Watch;
     Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
-        if (Op == "Write") unlink((Dir / Temp).c_str());
+        if (Op == "Write") std::filesystem::remove(Dir / Temp);
         return 0;
     };
     EXPECT_EQ(ConvertFile(In, Out, false, {}), 0);
     EXPECT_EQ(ReadAll(Out), "old");
 }
+#endif
 
 // Two conversions into one folder at once: the second cannot take the temporary file
 // and fails with 32; the first completes intact.

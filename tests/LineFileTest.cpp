@@ -8,16 +8,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <vector>
 
 namespace {
 
-// The lines LineFile reads from a file holding Bytes; every call followed by IOCheck.
-std::vector<std::string> LinesOf(const std::string& Bytes) {
-    TempDir Dir;
-    WriteAll(Dir / "in", Bytes);
+// The lines LineFile reads from the file named Name; every call followed by IOCheck.
+std::vector<std::string> LinesOfFile(const std::string& Name) {
     LineFile F;
-    F.BindName(Dir / "in");
+    F.BindName(Name);
     F.OpenForReading();
     IOCheck();
     std::vector<std::string> Lines;
@@ -31,6 +30,13 @@ std::vector<std::string> LinesOf(const std::string& Bytes) {
     F.CloseLineFile();
     IOCheck();
     return Lines;
+}
+
+// The lines LineFile reads from a file holding Bytes.
+std::vector<std::string> LinesOf(const std::string& Bytes) {
+    TempDir Dir;
+    WriteAll(Dir / "in", Bytes);
+    return LinesOfFile(Dir / "in");
 }
 
 using Lines = std::vector<std::string>;
@@ -148,6 +154,34 @@ TEST(LineFile, FailureCodesAndMessages) {
     EXPECT_EQ(InOutErrorMessage(112), Sjis("I/O ｴﾗｰ (112)"));
 }
 
+// A character device gets each WriteText at once; a disk file gets 128-byte blocks.
+TEST(LineFile, CharacterDeviceIsWrittenAtOnce) {
+#ifdef _WIN32
+    const std::string Device = "NUL";
+#else
+    const std::string Device = "/dev/null";
+#endif
+    TestPlatform Watch;
+    LineFile F;
+    F.BindName(Device);
+    F.CreateForWriting();
+    IOCheck();
+    F.WriteText("abc");
+    F.WriteText("de");
+    EXPECT_EQ(Watch.Calls(), (std::vector<std::string>{"CreateWrite", "Write:3", "Write:2"}));
+    F.CloseLineFile();
+    IOCheck();
+}
+
+// A name is never shortened: a name too long for the system fails as a whole.
+TEST(LineFile, OverlongNameFailsAndCreatesNothing) {
+    TempDir Dir;
+    LineFile F;
+    F.BindName(Dir / std::string(300, 'n'));
+    EXPECT_EQ(Raised([&] { F.CreateForWriting(); }).first, 206);
+    EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));
+}
+
 TEST(LineFile, SecondWriterFailsAndLeavesTheFirstIntact) {
     TempDir Dir;
     LineFile First, Second;
@@ -192,5 +226,49 @@ TEST(LineFile, FailedWriteDropsTheRestOfTheCall) {
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Write:128"), 1);
     F.CloseLineFile();
 }
+
+#ifdef _WIN32
+// The share modes: a file being read admits a writer but no second reader; a file being
+// written admits a reader but no second writer.
+TEST(LineFile, ReadersAndWritersShareAsTheirOpensAllow) {
+    TempDir Dir;
+    WriteAll(Dir / "f", "abc");
+    LineFile Reader, Writer, Second;
+    Reader.BindName(Dir / "f");
+    Writer.BindName(Dir / "f");
+    Second.BindName(Dir / "f");
+    EXPECT_EQ(Raised([&] { Reader.OpenForReading(); }).first, 0);
+    EXPECT_EQ(Raised([&] { Writer.CreateForWriting(); }).first, 0);
+    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 32);
+    EXPECT_EQ(Raised([&] { Second.CreateForWriting(); }).first, 32);
+    Reader.CloseLineFile();
+    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 0);
+    Second.CloseLineFile();
+    Writer.CloseLineFile();
+    IOCheck();
+}
+
+// Standard input from a pipe: the writer's closing ends the input and is no failure.
+TEST(LineFile, StandardInputFromAPipe) {
+    HANDLE ReadEnd, WriteEnd;
+    ASSERT_TRUE(CreatePipe(&ReadEnd, &WriteEnd, nullptr, 0));
+    const std::string Text = std::string(300, 'p') + "\r\nlast";
+    DWORD Written = 0;
+    ASSERT_TRUE(
+        WriteFile(WriteEnd, Text.data(), static_cast<DWORD>(Text.size()), &Written, nullptr));
+    CloseHandle(WriteEnd);
+    const HANDLE Previous = GetStdHandle(STD_INPUT_HANDLE);
+    SetStdHandle(STD_INPUT_HANDLE, ReadEnd);
+    std::vector<std::string> Lines;
+    try {
+        Lines = LinesOfFile("");
+    } catch (const EInOutError& E) {
+        ADD_FAILURE() << "code " << E.ErrorCode;
+    }
+    SetStdHandle(STD_INPUT_HANDLE, Previous);
+    CloseHandle(ReadEnd);
+    EXPECT_EQ(Lines, (std::vector<std::string>{std::string(300, 'p'), "last"}));
+}
+#endif
 
 } // namespace

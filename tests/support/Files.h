@@ -2,6 +2,16 @@
 // and writes.
 #pragma once
 
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#include <windows.h>
+#else
+#include <sys/stat.h>
+#endif
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,10 +21,21 @@
 class TempDir {
 public:
     TempDir() {
-        std::string Template =
-            (std::filesystem::temp_directory_path() / "kana-test-XXXXXX").string();
+        const std::filesystem::path Base = std::filesystem::temp_directory_path();
+#ifdef _WIN32
+        // A fresh name: this process's ID and a counter, tried until one is free.
+        for (unsigned Try = 0; FPath.empty(); ++Try) {
+            const std::filesystem::path Candidate =
+                Base / ("kana-test-" + std::to_string(GetCurrentProcessId()) + "-" +
+                        std::to_string(GetTickCount()) + "-" + std::to_string(Try));
+            if (std::filesystem::create_directory(Candidate)) FPath = Candidate;
+            if (Try > 1000) throw std::runtime_error("no scratch folder");
+        }
+#else
+        std::string Template = (Base / "kana-test-XXXXXX").string();
         if (!mkdtemp(Template.data())) throw std::runtime_error("mkdtemp failed");
         FPath = Template;
+#endif
     }
     ~TempDir() {
         std::error_code Ignored;
@@ -27,8 +48,12 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Path() const { return FPath; }
-    std::string operator/(const std::string& Name) const { return (FPath / Name).string(); }
+    const std::filesystem::path& Path() const {
+        return FPath;
+    }
+    std::string operator/(const std::string& Name) const {
+        return (FPath / Name).string();
+    }
 
 private:
     std::filesystem::path FPath;
@@ -48,4 +73,14 @@ inline std::string ReadAll(const std::string& Path) {
 
 inline bool Exists(const std::string& Path) {
     return std::filesystem::exists(Path);
+}
+
+// Makes a file read-only: the read-only attribute under Windows, no write bit elsewhere.
+inline void MakeReadOnly(const std::string& Path) {
+#ifdef _WIN32
+    if (!SetFileAttributesA(Path.c_str(), FILE_ATTRIBUTE_READONLY))
+#else
+    if (chmod(Path.c_str(), 0444) != 0)
+#endif
+        throw std::runtime_error("cannot make " + Path + " read-only");
 }
