@@ -89,10 +89,12 @@ bool SameIgnoringAsciiCase(std::string_view A, std::string_view B) {
 
 int ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckSame,
                 const TConvertOptions& Options) {
-    const bool ToStdOutput = DestFile.empty();
-    // The temporary path comes first, before anything is opened.
-    const std::string TempPath =
-        ToStdOutput ? std::string() : Platform().TempPathFor(std::string(DestFile));
+    // Standard output, a device or a pipe is written directly; a file is replaced by a
+    // temporary file beside it. The paths come first, before anything is opened.
+    bool Direct = DestFile.empty();
+    const std::string Replaced =
+        Direct ? std::string() : Platform().ReplaceTarget(std::string(DestFile), Direct);
+    const std::string TempPath = Direct ? std::string() : Platform().TempPathFor(Replaced);
     if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) return 0;
 
     LineFile Source, Target;
@@ -102,7 +104,7 @@ int ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckS
         Source.BindName(std::string(SrcFile));
         Source.OpenForReading();
         IOCheck();
-        Target.BindName(TempPath);
+        Target.BindName(Direct ? std::string(DestFile) : TempPath);
         Target.CreateForWriting();
         IOCheck();
         HanZen = std::make_unique<THanZen>(&Application());
@@ -125,7 +127,7 @@ int ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckS
         Failure.Check();
     }
     if (Target.IsOpen()) {
-        if (ToStdOutput) {
+        if (Direct) {
             Target.CloseLineFile();
         } else if (Failure) {
             Target.Discard(); // no half-written temporary file stays behind
@@ -133,11 +135,11 @@ int ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckS
             Target.CloseLineFile(); // it vanished during the call: nothing to put in place
             InOutRes() = 0;
         } else {
-            Target.Commit(std::string(DestFile));
+            Target.Commit(Replaced);
             Result = 1;
         }
         Failure.Check();
-        if (ToStdOutput && !Failure) Result = 1;
+        if (Direct && !Failure) Result = 1;
     }
     THanZen* Mine = HanZen.get();
     HanZenObj.compare_exchange_strong(Mine, nullptr); // unless a later call took the slot

@@ -29,8 +29,9 @@ extern std::atomic<THanZen*> HanZenObj;
 // Converts SrcFile into DestFile and returns 1; returns 0 when CheckSame refuses two
 // paths that are equal apart from ASCII letter case, or when the temporary file vanished
 // during the call. An empty SrcFile is standard input; an empty DestFile is standard
-// output, written directly. Raises EInOutError on every failure, after the clean-up:
-// the destination is then untouched and no temporary file is left behind.
+// output. Standard output, a device or a pipe is written directly; a symbolic link keeps
+// its place, and the file it names is replaced. Raises EInOutError on every failure, after the
+// clean-up: the destination is then untouched and no temporary file is left behind.
 int ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckSame,
                 const TConvertOptions& Options);
 

@@ -45,6 +45,10 @@ public:
 
     // True when Path names something that is not a folder.
     virtual bool FileExists(const std::string& Path) = 0;
+    // The file a conversion into Dest replaces: Dest itself, or the file it names through
+    // a symbolic link. InPlace is set instead when Dest is a device or a pipe, which is
+    // written directly and never replaced.
+    virtual std::string ReplaceTarget(const std::string& Dest, bool& InPlace) = 0;
     // The path of the temporary file "$$$$$$$$.~kn" in the folder of Dest (the current
     // folder when Dest has no folder part).
     virtual std::string TempPathFor(const std::string& Dest) = 0;

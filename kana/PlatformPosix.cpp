@@ -6,6 +6,7 @@
 #include "PosixErrors.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -170,6 +171,20 @@ public:
     bool FileExists(const std::string& Path) override {
         struct stat St;
         return stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
+    }
+
+    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
+        std::string Target = Dest;
+        struct stat St;
+        if (lstat(Dest.c_str(), &St) == 0 && S_ISLNK(St.st_mode)) {
+            // Replace the file, not the link: renaming onto the link would cut it.
+            if (char* Real = realpath(Dest.c_str(), nullptr)) {
+                Target = Real;
+                std::free(Real);
+            }
+        }
+        InPlace = stat(Target.c_str(), &St) == 0 && !S_ISREG(St.st_mode) && !S_ISDIR(St.st_mode);
+        return Target;
     }
 
     std::string TempPathFor(const std::string& Dest) override {

@@ -176,6 +176,11 @@ public:
     // folder ("C:out.txt" gives "C:$$$$$$$$.~kn"); a folder part that ends in a
     // separator takes no second one (for "\out.txt" a second one would make the network
     // name "\\$$$$$$$$.~kn").
+    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
+        InPlace = false;
+        return Dest;
+    }
+
     std::string TempPathFor(const std::string& Dest) override {
         const TFolderPart Part = FolderPart(Dest);
         std::string Path = Dest.substr(0, Part.Length);

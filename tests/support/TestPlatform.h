@@ -62,6 +62,9 @@ public:
         return FSystem.Discard(Handle, Path);
     }
     bool FileExists(const std::string& Path) override { return FSystem.FileExists(Path); }
+    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
+        return FSystem.ReplaceTarget(Dest, InPlace);
+    }
     std::string TempPathFor(const std::string& Dest) override { return FSystem.TempPathFor(Dest); }
     std::string LoadMessage(int Id) override { return FSystem.LoadMessage(Id); }
 
