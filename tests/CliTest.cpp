@@ -8,6 +8,11 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <chrono>
+#include <csignal>
+#include <iostream>
+#include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,8 +22,9 @@ struct TRun {
     std::string Out, Err;
 };
 
-// Runs kanaconv with Args in Dir, feeding it Input on standard input.
-TRun Kanaconv(const TempDir& Dir, std::vector<std::string> Args, const std::string& Input = "") {
+// Starts kanaconv with Args in Dir, feeding it Input on standard input; -1 when it
+// cannot start.
+pid_t Start(const TempDir& Dir, std::vector<std::string> Args, const std::string& Input = "") {
     WriteAll(Dir / ".stdin", Input);
     posix_spawn_file_actions_t Files;
     posix_spawn_file_actions_init(&Files);
@@ -36,7 +42,13 @@ TRun Kanaconv(const TempDir& Dir, std::vector<std::string> Args, const std::stri
     pid_t Pid;
     const int Spawned = posix_spawn(&Pid, KANACONV, &Files, nullptr, Argv.data(), Env);
     posix_spawn_file_actions_destroy(&Files);
-    if (Spawned != 0) return {-1, "", "spawn failed"};
+    return Spawned == 0 ? Pid : -1;
+}
+
+// Runs kanaconv to its end.
+TRun Kanaconv(const TempDir& Dir, std::vector<std::string> Args, const std::string& Input = "") {
+    const pid_t Pid = Start(Dir, std::move(Args), Input);
+    if (Pid < 0) return {-1, "", "spawn failed"};
     int Status = 0;
     waitpid(Pid, &Status, 0);
     return {WIFEXITED(Status) ? WEXITSTATUS(Status) : -1, ReadAll(Dir / ".stdout"),
@@ -97,6 +109,42 @@ TEST(Kanaconv, ExitStatusTellsWhatHappened) {
     const TRun Help = Kanaconv(Dir, {"--help"});
     EXPECT_EQ(Help.Status, 0);
     EXPECT_NE(Help.Out.find("Usage: kanaconv"), std::string::npos);
+}
+
+// kanaconv killed (SIGKILL) at random moments while it replaces a destination: the
+// destination is always the whole old file or the whole new one.
+TEST(Kanaconv, KilledAnywhereLeavesTheOldOrTheNewFile) {
+    TempDir Dir;
+    std::string Text;
+    while (Text.size() < (6u << 20)) Text += Sjis("ｶﾞｷﾞｸﾞ 漢字とひらがな ABC\r\n");
+    WriteAll(Dir / "in", Text);
+    ASSERT_EQ(Kanaconv(Dir, {"--kata=2byte", Dir / "in", Dir / "new"}).Status, 0);
+    const std::string Old = "the old content\r\n", New = ReadAll(Dir / "new");
+    WriteAll(Dir / "out", Old);
+    std::mt19937 Random(42);
+    int Olds = 0, News = 0;
+    for (int Round = 0; Round < 30; ++Round) {
+        const pid_t Pid = Start(Dir, {"--kata=2byte", Dir / "in", Dir / "out"});
+        ASSERT_GT(Pid, 0);
+        std::this_thread::sleep_for(std::chrono::microseconds(Random() % 150000));
+        kill(Pid, SIGKILL);
+        waitpid(Pid, nullptr, 0);
+        const std::string Now = ReadAll(Dir / "out");
+        ASSERT_TRUE(Now == Old || Now == New)
+            << "round " << Round << ": " << Now.size() << " bytes";
+        if (Now == New) {
+            ++News;
+            WriteAll(Dir / "out", Old);
+        } else {
+            ++Olds;
+        }
+    }
+    EXPECT_GT(Olds, 0);
+    // A killed conversion may leave its temporary file; the next one takes it over.
+    ASSERT_EQ(Kanaconv(Dir, {"--kata=2byte", Dir / "in", Dir / "out"}).Status, 0);
+    EXPECT_TRUE(ReadAll(Dir / "out") == New);
+    EXPECT_FALSE(Exists(Dir / "$$$$$$$$.~kn"));
+    std::cout << "killed runs that had replaced the file: " << News << " of 30\n";
 }
 
 } // namespace

@@ -169,12 +169,18 @@ TEST(Library, ArgumentsAreReadFromTheirLowBits) {
     // A negative SpLen is kept as given: the tab disappears.
     EXPECT_EQ(Call(F, In, Out, 0, 0, 0, KANA_TB_SPACE, -1), 1);
     EXPECT_EQ(ReadAll(Out), "ab\r\n");
-    // CheckSame is read from its low 16 bits: 0x10000 counts as zero.
-    EXPECT_EQ(Call(F, In, In, 0x10000, KANA_CV_BIG), 1);
-    EXPECT_EQ(ReadAll(In), "A\tB\r\n");
-    EXPECT_EQ(Call(F, In, In, 0x10001, KANA_CV_SMALL), 0);
-    EXPECT_EQ(F.Code, 0); // a refusal is no failure
-    EXPECT_EQ(ReadAll(In), "A\tB\r\n");
+    // The same file as source and destination, under CheckSame values of every kind: read
+    // from its low 16 bits, so 0x10000 counts as zero and converts in place.
+    for (const std::uint32_t CheckSame : {0x0u, 0x10000u, 0xFFFF0000u}) {
+        WriteAll(In, "a\tb");
+        EXPECT_EQ(Call(F, In, In, CheckSame, KANA_CV_BIG), 1) << CheckSame;
+        EXPECT_EQ(ReadAll(In), "A\tB\r\n") << CheckSame;
+    }
+    for (const std::uint32_t CheckSame : {0x1u, 0x8000u, 0xFFFFu, 0x10001u, 0xFFFFFFFFu}) {
+        EXPECT_EQ(Call(F, In, In, CheckSame, KANA_CV_SMALL), 0) << CheckSame;
+        EXPECT_EQ(F.Code, 0); // a refusal is no failure
+        EXPECT_EQ(ReadAll(In), "A\tB\r\n") << CheckSame;
+    }
 }
 
 TEST(Library, FailuresTellTheCodeAndTheMessage) {

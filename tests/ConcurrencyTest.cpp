@@ -1,0 +1,136 @@
+// Conversions at the same time: threads and processes writing into one folder, and the
+// shared plans of the fast path. Run under ThreadSanitizer as well (label concurrency).
+#include "FileConvert.h"
+#include "Files.h"
+#include "IOError.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int SharingViolation = 32;
+
+struct TTally {
+    std::atomic<int> Converted{0}, Refused{0}, Wrong{0};
+};
+
+// Converts In to Out Rounds times, tallying each outcome: success with the expected
+// content, or a sharing violation over the temporary file; anything else is wrong.
+void ConvertRepeatedly(const std::string& In, const std::string& Out, const std::string& Expected,
+                       int Rounds, TTally& Tally) {
+    TConvertOptions O;
+    O.Kata = k2byte;
+    O.ConvSize = cvSmall;
+    for (int I = 0; I < Rounds; ++I) {
+        try {
+            if (ConvertFile(In, Out, false, O) == 1 && ReadAll(Out) == Expected)
+                ++Tally.Converted;
+            else
+                ++Tally.Wrong;
+        } catch (const EInOutError& E) {
+            ++(E.ErrorCode == SharingViolation ? Tally.Refused : Tally.Wrong);
+        }
+    }
+}
+
+// Each worker reads a source of its own: a file being read admits no second reader.
+class Concurrency : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (int I = 0; I < 6; ++I) WriteAll(In(I), std::string(5000, '\xB1') + "\r\nABC\r\n");
+        TConvertOptions O;
+        O.Kata = k2byte;
+        O.ConvSize = cvSmall;
+        ASSERT_EQ(ConvertFile(In(0), Dir / "expected", false, O), 1);
+        Expected = ReadAll(Dir / "expected");
+    }
+    std::string In(int Worker) const { return Dir / ("in" + std::to_string(Worker)); }
+    TempDir Dir;
+    std::string Expected;
+};
+
+TEST_F(Concurrency, ThreadsIntoOneFolderEitherConvertOrAreRefused) {
+    TTally Tally;
+    std::vector<std::thread> Threads;
+    for (int T = 0; T < 6; ++T)
+        Threads.emplace_back(ConvertRepeatedly, In(T), Dir / ("out" + std::to_string(T)), Expected,
+                             30, std::ref(Tally));
+    for (auto& T : Threads) T.join();
+    EXPECT_EQ(Tally.Wrong, 0);
+    EXPECT_GT(Tally.Converted, 0);
+    EXPECT_EQ(Tally.Converted + Tally.Refused, 6 * 30);
+    EXPECT_FALSE(Exists(Dir / "$$$$$$$$.~kn"));
+    EXPECT_EQ(HanZenObj.load(), nullptr);
+    EXPECT_EQ(Application().ComponentCount(), 0u);
+}
+
+TEST_F(Concurrency, ThreadsIntoTheirOwnFoldersAllConvert) {
+    TTally Tally;
+    std::vector<std::thread> Threads;
+    for (int T = 0; T < 6; ++T) {
+        const std::string Folder = Dir / std::to_string(T);
+        std::filesystem::create_directory(Folder);
+        Threads.emplace_back(ConvertRepeatedly, In(T), Folder + "/out", Expected, 20,
+                             std::ref(Tally));
+    }
+    for (auto& T : Threads) T.join();
+    EXPECT_EQ(Tally.Converted, 6 * 20);
+}
+
+TEST_F(Concurrency, ProcessesIntoOneFolderEitherConvertOrAreRefused) {
+    std::vector<pid_t> Children;
+    for (int P = 0; P < 3; ++P) {
+        const pid_t Child = fork();
+        ASSERT_GE(Child, 0);
+        if (Child == 0) {
+            TTally Tally;
+            ConvertRepeatedly(In(P), Dir / ("out" + std::to_string(P)), Expected, 40, Tally);
+            _exit(Tally.Wrong == 0 ? 0 : 1);
+        }
+        Children.push_back(Child);
+    }
+    for (pid_t Child : Children) {
+        int Status = 0;
+        waitpid(Child, &Status, 0);
+        EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+    }
+    EXPECT_FALSE(Exists(Dir / "$$$$$$$$.~kn"));
+}
+
+// Threads that switch options all the time share the fast path's plans.
+TEST(ConcurrentPlans, ThreadsWithChangingOptionsAgreeWithTheVirtualPath) {
+    class Reference : public THanZen {
+    public:
+        using THanZen::THanZen;
+    };
+    const std::string Line = "\xB6\xDE\x82\xA0 abc\t\x83\x41\x81\x40\r";
+    std::atomic<int> Wrong{0};
+    std::vector<std::thread> Threads;
+    for (int T = 0; T < 4; ++T) {
+        Threads.emplace_back([&, T] {
+            THanZen Fast(nullptr);
+            Reference Slow(nullptr);
+            std::string A, B;
+            for (int I = 0; I < 2000; ++I) {
+                const auto Kata = static_cast<TKata>((I + T) % 5);
+                const auto Size = static_cast<TConvSize>((I / 5 + T) % 3);
+                Fast.SetKata(Kata), Slow.SetKata(Kata);
+                Fast.SetConvSize(Size), Slow.SetConvSize(Size);
+                Fast.ConvertLine(Line, A);
+                Slow.ConvertLine(Line, B);
+                Wrong += A != B;
+            }
+        });
+    }
+    for (auto& T : Threads) T.join();
+    EXPECT_EQ(Wrong, 0);
+}
+
+} // namespace

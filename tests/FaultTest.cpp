@@ -1,0 +1,138 @@
+// Injected faults: every open, read, write, flush to disk, close and rename that a
+// conversion makes fails in turn, and the conversion must still leave the destination
+// whole (old or new), no temporary file, and no open file behind. The system calls are
+// wrapped at link time (-Wl,--wrap), so the real platform layer meets the failures.
+#include "FileConvert.h"
+#include "Files.h"
+#include "IOError.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstring>
+#include <map>
+
+extern "C" {
+int __real_open(const char* Path, int Flags, ...);
+ssize_t __real_read(int Fd, void* Buffer, size_t Size);
+ssize_t __real_write(int Fd, const void* Buffer, size_t Size);
+int __real_fsync(int Fd);
+int __real_close(int Fd);
+int __real_rename(const char* From, const char* To);
+}
+
+namespace {
+
+struct TFaults {
+    bool Counting = false;
+    std::string Op; // the operation to fail, at its Nth call
+    int Nth = 0, Errno = 0;
+    std::map<std::string, int> Calls;
+} Faults;
+
+// Counts the call and tells whether it is the one to fail.
+bool Fails(const char* Op) {
+    if (!Faults.Counting) return false;
+    if (++Faults.Calls[Op] != Faults.Nth || Faults.Op != Op) return false;
+    errno = Faults.Errno;
+    return true;
+}
+
+} // namespace
+
+extern "C" {
+int __wrap_open(const char* Path, int Flags, ...) {
+    va_list Args;
+    va_start(Args, Flags);
+    const auto Mode = static_cast<mode_t>(va_arg(Args, int));
+    va_end(Args);
+    return Fails("open") ? -1 : __real_open(Path, Flags, Mode);
+}
+ssize_t __wrap_read(int Fd, void* Buffer, size_t Size) {
+    return Fails("read") ? -1 : __real_read(Fd, Buffer, Size);
+}
+ssize_t __wrap_write(int Fd, const void* Buffer, size_t Size) {
+    return Fails("write") ? -1 : __real_write(Fd, Buffer, Size);
+}
+int __wrap_fsync(int Fd) {
+    return Fails("fsync") ? -1 : __real_fsync(Fd);
+}
+int __wrap_close(int Fd) {
+    // Linux releases the descriptor even when close fails.
+    const bool Fail = Fails("close");
+    const int Result = __real_close(Fd);
+    return Fail ? -1 : Result;
+}
+int __wrap_rename(const char* From, const char* To) {
+    return Fails("rename") ? -1 : __real_rename(From, To);
+}
+}
+
+namespace {
+
+int OpenFiles() {
+    int N = 0;
+    for ([[maybe_unused]] auto& E : std::filesystem::directory_iterator("/proc/self/fd")) ++N;
+    return N;
+}
+
+// Converts and returns the code of the failure, 0 on success.
+int Convert(const std::string& In, const std::string& Out) {
+    TConvertOptions O;
+    O.Kata = k2byte;
+    try {
+        ConvertFile(In, Out, false, O);
+    } catch (const EInOutError& E) {
+        return E.ErrorCode;
+    }
+    return 0;
+}
+
+TEST(Faults, EveryCallOfAConversionMayFail) {
+    TempDir Dir;
+    const std::string In = Dir / "in.txt", Out = Dir / "out.txt", Temp = Dir / "$$$$$$$$.~kn";
+    WriteAll(In, std::string(200, 'a') + "\r\n\xB6\xDE" + std::string(150, 'b'));
+    const std::string Old = "the old content";
+    ASSERT_EQ(Convert(In, Dir / "new.txt"), 0);
+    const std::string New = ReadAll(Dir / "new.txt");
+
+    // A clean run, counted.
+    Faults = {};
+    Faults.Counting = true;
+    ASSERT_EQ(Convert(In, Out), 0);
+    Faults.Counting = false;
+    const std::map<std::string, int> Calls = Faults.Calls;
+
+    // Each failure with the code the caller must see.
+    const std::map<std::string, std::pair<int, int>> Injected = {
+        {"open", {EACCES, 5}},    {"read", {EIO, 1117}},  {"write", {ENOSPC, 112}},
+        {"fsync", {ENOSPC, 112}}, {"close", {EIO, 1117}}, {"rename", {EXDEV, 17}}};
+    for (const auto& [Op, Failure] : Injected) {
+        ASSERT_GT(Calls.count(Op), 0u) << "a conversion makes no " << Op;
+        int Reported = 0;
+        for (int Nth = 1; Nth <= Calls.at(Op); ++Nth) {
+            WriteAll(Out, Old);
+            const int Before = OpenFiles();
+            Faults = {true, Op, Nth, Failure.first, {}};
+            const int Code = Convert(In, Out);
+            Faults.Counting = false;
+            const std::string Now = ReadAll(Out);
+            if (Code == 0) { // a failure that loses nothing may pass unreported
+                EXPECT_EQ(Now, New) << Op << " #" << Nth;
+            } else {
+                ++Reported;
+                EXPECT_EQ(Code, Failure.second) << Op << " #" << Nth;
+                EXPECT_EQ(Now, Old) << Op << " #" << Nth;
+            }
+            EXPECT_FALSE(Exists(Temp)) << Op << " #" << Nth;
+            EXPECT_EQ(OpenFiles(), Before) << Op << " #" << Nth;
+        }
+        EXPECT_GT(Reported, 0) << "no failed " << Op << " reached the caller";
+    }
+}
+
+} // namespace
