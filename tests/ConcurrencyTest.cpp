@@ -3,6 +3,7 @@
 #include "FileConvert.h"
 #include "Files.h"
 #include "IOError.h"
+#include "Options.h"
 
 #include <gtest/gtest.h>
 
@@ -106,17 +107,13 @@ TEST_F(Concurrency, ProcessesIntoOneFolderEitherConvertOrAreRefused) {
 
 // Threads that switch options all the time share the fast path's plans.
 TEST(ConcurrentPlans, ThreadsWithChangingOptionsAgreeWithTheVirtualPath) {
-    class Reference : public THanZen {
-    public:
-        using THanZen::THanZen;
-    };
     const std::string Line = "\xB6\xDE\x82\xA0 abc\t\x83\x41\x81\x40\r";
     std::atomic<int> Wrong{0};
     std::vector<std::thread> Threads;
     for (int T = 0; T < 4; ++T) {
         Threads.emplace_back([&, T] {
             THanZen Fast(nullptr);
-            Reference Slow(nullptr);
+            VirtualHanZen Slow(nullptr);
             std::string A, B;
             for (int I = 0; I < 2000; ++I) {
                 const auto Kata = static_cast<TKata>((I + T) % 5);

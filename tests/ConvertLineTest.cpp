@@ -1,5 +1,6 @@
 // The option-driven line converter: the decision of each byte class under each option.
 #include "HanZen.h"
+#include "Options.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
@@ -7,22 +8,6 @@
 #include <random>
 
 namespace {
-
-struct Options {
-    int ConvSize = 0, Space = 0, Tab = 0, Kata = 0, ToHira = 0, Hira = 0, Mark = 0;
-    std::int32_t SpLen = 0;
-};
-
-void Apply(THanZen& H, const Options& O) {
-    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
-    H.SetSpace(static_cast<TSpace>(O.Space));
-    H.SetTab(static_cast<TTab>(O.Tab));
-    H.SetKata(static_cast<TKata>(O.Kata));
-    H.SetToHira(static_cast<TToHira>(O.ToHira));
-    H.SetHira(static_cast<THira>(O.Hira));
-    H.SetMark(static_cast<TMark>(O.Mark));
-    H.SetSpLen(O.SpLen);
-}
 
 std::string Convert(const Options& O, std::string_view Line) {
     THanZen H(nullptr);

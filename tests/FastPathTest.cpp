@@ -2,6 +2,7 @@
 // every (Ch, NextCh) under every combination of the options that Ch's class depends on,
 // then whole lines.
 #include "HanZen.h"
+#include "Options.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
@@ -12,28 +13,6 @@
 #include <vector>
 
 namespace {
-
-// Changes nothing, so it walks the virtual operations: the reference.
-class Reference : public THanZen {
-public:
-    using THanZen::THanZen;
-};
-
-struct Options {
-    int ConvSize = 0, Space = 0, Tab = 0, Kata = 0, ToHira = 0, Hira = 0, Mark = 0;
-    std::int32_t SpLen = 0;
-};
-
-void Apply(THanZen& H, const Options& O) {
-    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
-    H.SetSpace(static_cast<TSpace>(O.Space));
-    H.SetTab(static_cast<TTab>(O.Tab));
-    H.SetKata(static_cast<TKata>(O.Kata));
-    H.SetToHira(static_cast<TToHira>(O.ToHira));
-    H.SetHira(static_cast<THira>(O.Hira));
-    H.SetMark(static_cast<TMark>(O.Mark));
-    H.SetSpLen(O.SpLen);
-}
 
 // Every named value of each option and one outside them.
 const std::vector<int> ConvSizes{cvNone, cvSmall, cvBig, 0xFF},
@@ -84,7 +63,7 @@ int Mismatches(int Class) {
     std::atomic<int> Failures{0};
     const auto Work = [&] {
         THanZen Fast(nullptr);
-        Reference Slow(nullptr);
+        VirtualHanZen Slow(nullptr);
         std::string Line(2, '\0'), A, B;
         for (std::size_t I; (I = NextSet++) < Sets.size();) {
             Apply(Fast, Sets[I]);
@@ -146,7 +125,7 @@ TEST(FastPath, RandomLinesUnderRandomOptions) {
                                   "\x82\x0D"};
     std::mt19937 Random(6);
     THanZen Fast(nullptr);
-    Reference Slow(nullptr);
+    VirtualHanZen Slow(nullptr);
     std::string A, B;
     for (int Round = 0; Round < 3000; ++Round) {
         if (Round % 10 == 0) {
