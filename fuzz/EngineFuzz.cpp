@@ -93,11 +93,6 @@ void CheckPaths(const THanZen& Fast, const THanZen& Virtual, std::string_view S,
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) {
-    fuzz::NoticeSingleInput(*Argc, *Argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size < fuzz::OptionBytes || Size > fuzz::OptionBytes + MaxLine) return 0;
     Options = fuzz::DecodeOptions(Data);

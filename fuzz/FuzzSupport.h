@@ -27,15 +27,6 @@ inline bool& Printing() {
     return On;
 }
 
-// Turns printing on when the command line names a file rather than a corpus folder.
-inline void NoticeSingleInput(int Argc, char** Argv) {
-    for (int I = 1; I < Argc; ++I) {
-        std::error_code Ignored;
-        if (Argv[I][0] != '-' && std::filesystem::is_regular_file(Argv[I], Ignored))
-            Printing() = true;
-    }
-}
-
 inline std::string Hex(std::string_view S) {
     static const char Digits[] = "0123456789ABCDEF";
     std::string H;
@@ -61,8 +52,12 @@ inline std::string Show(std::string_view Label, std::string_view S) {
            Literal(S) + "\n";
 }
 
+// Prints Text when printing is on, once when the same input runs twice in a row.
 inline void Print(const std::string& Text) {
-    if (Printing()) std::fputs(Text.c_str(), stderr);
+    static std::string Last;
+    if (!Printing() || Text == Last) return;
+    std::fputs(Text.c_str(), stderr);
+    Last = Text;
 }
 
 // Reports a failed check and aborts, so that libFuzzer keeps the input as a crash file.
@@ -174,3 +169,15 @@ inline std::string ReadFile(const std::filesystem::path& Path) {
 }
 
 } // namespace fuzz
+
+// Each harness is one file that includes this header: printing is on when the command
+// line names a file rather than a corpus folder.
+extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) {
+    for (int I = 1; I < *Argc; ++I) {
+        std::error_code Ignored;
+        const char* Arg = (*Argv)[I];
+        if (Arg[0] != '-' && std::filesystem::is_regular_file(Arg, Ignored))
+            fuzz::Printing() = true;
+    }
+    return 0;
+}

@@ -62,11 +62,6 @@ void CheckFolder(const std::filesystem::path& Dir) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) {
-    fuzz::NoticeSingleInput(*Argc, *Argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size < fuzz::OptionBytes + 1 || Size > fuzz::OptionBytes + 1 + MaxFile) return 0;
     Options = fuzz::DecodeOptions(Data);

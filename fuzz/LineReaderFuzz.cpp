@@ -32,11 +32,6 @@ void Check(std::string_view After) {
 
 } // namespace
 
-extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) {
-    fuzz::NoticeSingleInput(*Argc, *Argv);
-    return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size > MaxFile) return 0;
     File = std::string_view(reinterpret_cast<const char*>(Data), Size);
