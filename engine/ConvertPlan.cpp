@@ -14,7 +14,7 @@
 namespace {
 
 constexpr std::uint8_t CR = 0x0D, LF = 0x0A, TabByte = 0x09;
-constexpr std::uint8_t VoicedMark = 0xDE, SemiVoicedMark = 0xDF, FirstKana = 0xA0;
+constexpr std::uint8_t VoicedMark = 0xDE, SemiVoicedMark = 0xDF;
 
 std::uint64_t OptionsKey(const THanZen& H) {
     return std::uint64_t{H.ConvSize()} | std::uint64_t{H.Space()} << 8 |

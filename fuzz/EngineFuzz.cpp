@@ -1,0 +1,130 @@
+// The engine: ConvertLine's compiled fast path against the virtual path, and what holds
+// for every line whatever the options. Input: the option bytes (FuzzSupport.h), then the
+// line. Every mapping is also called on the line's bytes, so that a crash anywhere in
+// the engine shows.
+#include "FuzzSupport.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace {
+
+// Changes nothing, so ConvertLine walks the virtual operations: the reference.
+class Reference : public THanZen {
+public:
+    using THanZen::THanZen;
+};
+
+constexpr std::size_t MaxLine = 8192;
+// Bytes placed after the line in its buffer: a converter that looks past the line's end
+// meets an LF, voicing marks and a second byte, and its text changes.
+constexpr std::string_view Canary = "\n\xDE\xDF\x40\x0D\x0A\x81\x40";
+
+// The input being run, described only when a check fails.
+fuzz::TOptions Options;
+std::string_view Line;
+
+std::string Input() {
+    return fuzz::Describe(Options) + fuzz::Show("line", Line);
+}
+
+// The line that all options 0 give: the line itself, except that a CR not followed by
+// LF gains one. A lead byte takes the byte after it as its second byte, whatever it is.
+std::string Identity(std::string_view S) {
+    std::string Expected;
+    for (std::size_t I = 0; I < S.size(); ++I) {
+        const auto B = static_cast<std::uint8_t>(S[I]);
+        Expected += S[I];
+        const bool Lead = (B >= 0x81 && B <= 0x9F) || (B >= 0xE0 && B <= 0xFC);
+        if (Lead && I + 1 < S.size())
+            Expected += S[++I];
+        else if (B == 0x0D && (I + 1 == S.size() || S[I + 1] != '\n'))
+            Expected += '\n';
+    }
+    return Expected;
+}
+
+// Calls every per-character mapping on each byte and the byte after it.
+void TouchMappings(const THanZen& H, std::string_view S) {
+    std::string Out;
+    for (std::size_t I = 0; I < S.size(); ++I) {
+        const auto Ch = static_cast<std::uint8_t>(S[I]);
+        const bool HasNext = I + 1 < S.size();
+        const auto Next = HasNext ? static_cast<std::uint8_t>(S[I + 1]) : std::uint8_t{0};
+        volatile std::size_t Sink = 0;
+        Sink = Sink + H.IsDBCSPair(Ch, Next) + H.HanToBig(Ch) + H.HanToSmall(Ch) +
+               H.ZenToBig(Ch, Next) + H.ZenToSmall(Ch, Next) + H.ZenCharToHan(Ch, Next).size() +
+               H.HanCharToZen(Ch, Next).size() + H.CharKind(S.substr(I));
+        Out.clear();
+        const int Used = H.ConvertChar(Ch, Next, HasNext, Out);
+        if (Used < 1 || Used > 1 + HasNext)
+            fuzz::Fail("ConvertChar's count", Input() + "at byte " + std::to_string(I) + ": " +
+                                                  std::to_string(Used) + "\n");
+    }
+}
+
+void Expect(bool Holds, std::string_view What, std::string_view Got = {},
+            std::string_view Expected = {}, std::string_view ConvertedAs = {}) {
+    if (!Holds)
+        fuzz::Fail(What, Input() +
+                             (ConvertedAs.empty() ? "" : fuzz::Show("converted as", ConvertedAs)) +
+                             fuzz::Show("expected", Expected) + fuzz::Show("got", Got));
+}
+
+// Both paths on S, plainly and into a string that still holds an earlier line's text,
+// from a buffer with canary bytes after S. Derived: S is made from the input's line.
+void CheckPaths(const THanZen& Fast, const THanZen& Virtual, std::string_view S, bool Derived) {
+    const std::string_view As = Derived ? S : std::string_view();
+    const std::string Expected = Virtual.ConvertLine(S), Got = Fast.ConvertLine(S);
+    Expect(Got == Expected, "fast path equals virtual path", Got, Expected, As);
+    static std::string Reused;
+    std::string Padded(S);
+    Padded += Canary;
+    const std::string_view InPadded = std::string_view(Padded).substr(0, S.size());
+    Fast.ConvertLine(InPadded, Reused);
+    Expect(Reused == Expected, "fast path, reused string, canary after the line", Reused, Expected,
+           As);
+    Virtual.ConvertLine(InPadded, Reused);
+    Expect(Reused == Expected, "virtual path, reused string, canary after the line", Reused,
+           Expected, As);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
+    if (Size < fuzz::OptionBytes || Size > fuzz::OptionBytes + MaxLine) return 0;
+    Options = fuzz::DecodeOptions(Data);
+    // The line ends where the input does, so that ASan sees any read past it.
+    Line = std::string_view(reinterpret_cast<const char*>(Data) + fuzz::OptionBytes,
+                            Size - fuzz::OptionBytes);
+    if (fuzz::Printing()) fuzz::Print(Input());
+
+    THanZen Fast(nullptr);
+    Reference Virtual(nullptr);
+    fuzz::Apply(Fast, Options);
+    fuzz::Apply(Virtual, Options);
+    CheckPaths(Fast, Virtual, Line, false);
+    // A plan costs far more to build than a line to convert: the same options also
+    // convert the line moved within the fast path's 64-byte blocks, behind a lead byte
+    // that takes its first byte, behind letters that take a voicing mark, and twice over.
+    const std::string L(Line);
+    for (const std::string& S : {"\x81" + L, std::string(15, 'x') + L, std::string(63, 'x') + L,
+                                 std::string(64, '\xB6') + L, L + L})
+        CheckPaths(Fast, Virtual, S, true);
+
+    const THanZen Zero(nullptr);
+    const std::string Same = Zero.ConvertLine(Line), Identical = Identity(Line);
+    Expect(Same == Identical, "identity with all options 0", Same, Identical);
+
+    const std::string Narrow = Zero.ZenToHan(Line), Wide = Zero.HanToZen(Line);
+    Expect(Narrow.size() <= Line.size(), "ZenToHan never longer than its input", Narrow);
+    Expect(Wide.size() >= Line.size(), "HanToZen never shorter than its input", Wide);
+    for (const std::string& S :
+         {Zero.StrToBig(Line), Zero.StrToSmall(Line), Zero.HiraToKata(Line), Zero.KataToHira(Line)})
+        Expect(S.size() == Line.size(), "letter size and kana kind keep the length", S);
+
+    TouchMappings(Fast, Line);
+    return 0;
+}

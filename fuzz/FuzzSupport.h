@@ -1,0 +1,183 @@
+// What the fuzz harnesses share: decoding options from the input, the model of how a
+// text file splits into lines, a scratch folder, and failure reports that can be turned
+// into a unit test.
+//
+// A harness given a single file on its command line (libFuzzer's way of running one
+// input, for example a crash file) prints every input it runs, decoded, before running
+// it; KANA_FUZZ_PRINT=1 does the same in any mode.
+#pragma once
+
+#include "HanZen.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace fuzz {
+
+inline bool& Printing() {
+    static bool On = std::getenv("KANA_FUZZ_PRINT") != nullptr;
+    return On;
+}
+
+inline std::string Hex(std::string_view S) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string H;
+    for (unsigned char C : S) {
+        if (!H.empty()) H += ' ';
+        H += Digits[C >> 4];
+        H += Digits[C & 15];
+    }
+    return H;
+}
+
+// S as a C++ string literal with every byte escaped, ready to paste into a test.
+inline std::string Literal(std::string_view S) {
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string L = "std::string(\"";
+    for (unsigned char C : S) L += {'\\', 'x', Digits[C >> 4], Digits[C & 15]};
+    return L + "\", " + std::to_string(S.size()) + ")";
+}
+
+// A labelled byte string, on two lines: hex, then the literal.
+inline std::string Show(std::string_view Label, std::string_view S) {
+    return std::string(Label) + " (" + std::to_string(S.size()) + " bytes): " + Hex(S) + "\n  " +
+           Literal(S) + "\n";
+}
+
+// Prints Text when printing is on, once when the same input runs twice in a row.
+inline void Print(const std::string& Text) {
+    static std::string Last;
+    if (!Printing() || Text == Last) return;
+    std::fputs(Text.c_str(), stderr);
+    Last = Text;
+}
+
+// Reports a failed check and aborts, so that libFuzzer keeps the input as a crash file.
+[[noreturn]] inline void Fail(std::string_view What, const std::string& Details) {
+    std::fprintf(stderr, "\n==== check failed: %.*s\n%s====\n", static_cast<int>(What.size()),
+                 What.data(), Details.c_str());
+    std::abort();
+}
+
+// The options at the start of an input: one byte each for ConvSize, Space, Tab, Kata,
+// ToHira, Hira and Mark, then one for SpLen.
+constexpr std::size_t OptionBytes = 8;
+
+struct TOptions {
+    std::uint8_t ConvSize, Space, Tab, Kata, ToHira, Hira, Mark;
+    std::int32_t SpLen;
+};
+
+// Each option byte picks one of the option's named values, the first value past them,
+// or 0xFF (the last two act as value 0, or as tbSpace for Tab); SpLen lies in -4..64, so
+// a tab's spaces stay few.
+inline TOptions DecodeOptions(const std::uint8_t* Data) {
+    const auto Pick = [](std::uint8_t Byte, unsigned Named) {
+        const unsigned V = Byte % (Named + 2);
+        return static_cast<std::uint8_t>(V <= Named ? V : 0xFF);
+    };
+    return {Pick(Data[0], 3), Pick(Data[1], 3), Pick(Data[2], 2), Pick(Data[3], 4),
+            Pick(Data[4], 3), Pick(Data[5], 3), Pick(Data[6], 3), Data[7] % 69 - 4};
+}
+
+inline void Apply(THanZen& H, const TOptions& O) {
+    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
+    H.SetSpace(static_cast<TSpace>(O.Space));
+    H.SetTab(static_cast<TTab>(O.Tab));
+    H.SetKata(static_cast<TKata>(O.Kata));
+    H.SetToHira(static_cast<TToHira>(O.ToHira));
+    H.SetHira(static_cast<THira>(O.Hira));
+    H.SetMark(static_cast<TMark>(O.Mark));
+    H.SetSpLen(O.SpLen);
+}
+
+inline std::string Describe(const TOptions& O) {
+    return "options: ConvSize=" + std::to_string(O.ConvSize) + " Space=" + std::to_string(O.Space) +
+           " Tab=" + std::to_string(O.Tab) + " SpLen=" + std::to_string(O.SpLen) +
+           " Kata=" + std::to_string(O.Kata) + " ToHira=" + std::to_string(O.ToHira) +
+           " Hira=" + std::to_string(O.Hira) + " Mark=" + std::to_string(O.Mark) + "\n";
+}
+
+// A file's text as its lines come back when each is written with CR LF: cut at the
+// first 0x1A, every CR LF and every lone CR as CR LF, and a CR LF after a last line that
+// has none. An LF not preceded by CR belongs to its line.
+inline std::string LinesWithCrLf(std::string_view File) {
+    File = File.substr(0, File.find('\x1A'));
+    std::string Text;
+    for (std::size_t I = 0; I < File.size(); ++I) {
+        if (File[I] != '\r') {
+            Text += File[I];
+            continue;
+        }
+        Text += "\r\n";
+        if (I + 1 < File.size() && File[I + 1] == '\n') ++I;
+    }
+    if (!Text.empty() && !Text.ends_with("\r\n")) Text += "\r\n";
+    return Text;
+}
+
+// The lines of a file, without their line ends.
+inline std::vector<std::string> LinesOf(std::string_view File) {
+    const std::string Text = LinesWithCrLf(File);
+    std::vector<std::string> Lines;
+    for (std::size_t At = 0; At < Text.size();) {
+        const std::size_t Cr = Text.find('\r', At); // every CR is followed by its LF
+        Lines.emplace_back(Text, At, Cr - At);
+        At = Cr + 2;
+    }
+    return Lines;
+}
+
+// A folder of this process's own, removed at exit: under $TMPDIR or the system's
+// temporary folder.
+inline const std::filesystem::path& Scratch() {
+    struct TScratch {
+        std::filesystem::path Path;
+        TScratch() {
+            std::string Template =
+                (std::filesystem::temp_directory_path() / "kana-fuzz-XXXXXX").string();
+            if (!mkdtemp(Template.data())) throw std::runtime_error("mkdtemp failed");
+            Path = Template;
+        }
+        ~TScratch() {
+            std::error_code Ignored;
+            std::filesystem::remove_all(Path, Ignored);
+        }
+    };
+    static TScratch S;
+    return S.Path;
+}
+
+inline void WriteFile(const std::filesystem::path& Path, std::string_view Bytes) {
+    std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
+    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
+    if (!Out) Fail("scratch file", "cannot write " + Path.string() + "\n");
+}
+
+inline std::string ReadFile(const std::filesystem::path& Path) {
+    std::ifstream In(Path, std::ios::binary);
+    if (!In) Fail("scratch file", "cannot read " + Path.string() + "\n");
+    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+}
+
+} // namespace fuzz
+
+// Each harness is one file that includes this header: printing is on when the command
+// line names a file rather than a corpus folder.
+extern "C" int LLVMFuzzerInitialize(int* Argc, char*** Argv) {
+    for (int I = 1; I < *Argc; ++I) {
+        std::error_code Ignored;
+        const char* Arg = (*Argv)[I];
+        if (Arg[0] != '-' && std::filesystem::is_regular_file(Arg, Ignored))
+            fuzz::Printing() = true;
+    }
+    return 0;
+}
