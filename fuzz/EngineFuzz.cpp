@@ -11,23 +11,17 @@
 
 namespace {
 
-// Changes nothing, so ConvertLine walks the virtual operations: the reference.
-class Reference : public THanZen {
-public:
-    using THanZen::THanZen;
-};
-
 constexpr std::size_t MaxLine = 8192;
 // Bytes placed after the line in its buffer: a converter that looks past the line's end
 // meets an LF, voicing marks and a second byte, and its text changes.
 constexpr std::string_view Canary = "\n\xDE\xDF\x40\x0D\x0A\x81\x40";
 
 // The input being run, described only when a check fails.
-fuzz::TOptions Options;
+Options Current;
 std::string_view Line;
 
 std::string Input() {
-    return fuzz::Describe(Options) + fuzz::Show("line", Line);
+    return fuzz::Describe(Current) + fuzz::Show("line", Line);
 }
 
 // The line that all options 0 give: the line itself, except that a CR not followed by
@@ -95,16 +89,16 @@ void CheckPaths(const THanZen& Fast, const THanZen& Virtual, std::string_view S,
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size < fuzz::OptionBytes || Size > fuzz::OptionBytes + MaxLine) return 0;
-    Options = fuzz::DecodeOptions(Data);
+    Current = fuzz::DecodeOptions(Data);
     // The line ends where the input does, so that ASan sees any read past it.
     Line = std::string_view(reinterpret_cast<const char*>(Data) + fuzz::OptionBytes,
                             Size - fuzz::OptionBytes);
     if (fuzz::Printing()) fuzz::Print(Input());
 
     THanZen Fast(nullptr);
-    Reference Virtual(nullptr);
-    fuzz::Apply(Fast, Options);
-    fuzz::Apply(Virtual, Options);
+    VirtualHanZen Virtual(nullptr);
+    Apply(Fast, Current);
+    Apply(Virtual, Current);
     CheckPaths(Fast, Virtual, Line, false);
     // A plan costs far more to build than a line to convert: the same options also
     // convert the line moved within the fast path's 64-byte blocks, behind a lead byte

@@ -8,6 +8,8 @@
 #pragma once
 
 #include "HanZen.h"
+#include "Options.h"
+#include "Sjis.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -25,17 +27,6 @@ namespace fuzz {
 inline bool& Printing() {
     static bool On = std::getenv("KANA_FUZZ_PRINT") != nullptr;
     return On;
-}
-
-inline std::string Hex(std::string_view S) {
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string H;
-    for (unsigned char C : S) {
-        if (!H.empty()) H += ' ';
-        H += Digits[C >> 4];
-        H += Digits[C & 15];
-    }
-    return H;
 }
 
 // S as a C++ string literal with every byte escaped, ready to paste into a test.
@@ -71,35 +62,19 @@ inline void Print(const std::string& Text) {
 // ToHira, Hira and Mark, then one for SpLen.
 constexpr std::size_t OptionBytes = 8;
 
-struct TOptions {
-    std::uint8_t ConvSize, Space, Tab, Kata, ToHira, Hira, Mark;
-    std::int32_t SpLen;
-};
-
 // Each option byte picks one of the option's named values, the first value past them,
 // or 0xFF (the last two act as value 0, or as tbSpace for Tab); SpLen lies in -4..64, so
 // a tab's spaces stay few.
-inline TOptions DecodeOptions(const std::uint8_t* Data) {
+inline Options DecodeOptions(const std::uint8_t* Data) {
     const auto Pick = [](std::uint8_t Byte, unsigned Named) {
         const unsigned V = Byte % (Named + 2);
-        return static_cast<std::uint8_t>(V <= Named ? V : 0xFF);
+        return static_cast<int>(V <= Named ? V : 0xFF);
     };
     return {Pick(Data[0], 3), Pick(Data[1], 3), Pick(Data[2], 2), Pick(Data[3], 4),
             Pick(Data[4], 3), Pick(Data[5], 3), Pick(Data[6], 3), Data[7] % 69 - 4};
 }
 
-inline void Apply(THanZen& H, const TOptions& O) {
-    H.SetConvSize(static_cast<TConvSize>(O.ConvSize));
-    H.SetSpace(static_cast<TSpace>(O.Space));
-    H.SetTab(static_cast<TTab>(O.Tab));
-    H.SetKata(static_cast<TKata>(O.Kata));
-    H.SetToHira(static_cast<TToHira>(O.ToHira));
-    H.SetHira(static_cast<THira>(O.Hira));
-    H.SetMark(static_cast<TMark>(O.Mark));
-    H.SetSpLen(O.SpLen);
-}
-
-inline std::string Describe(const TOptions& O) {
+inline std::string Describe(const Options& O) {
     return "options: ConvSize=" + std::to_string(O.ConvSize) + " Space=" + std::to_string(O.Space) +
            " Tab=" + std::to_string(O.Tab) + " SpLen=" + std::to_string(O.SpLen) +
            " Kata=" + std::to_string(O.Kata) + " ToHira=" + std::to_string(O.ToHira) +

@@ -25,12 +25,12 @@ namespace {
 constexpr std::size_t MaxFile = 1 << 14;
 
 // The input being run, described only when a check fails.
-fuzz::TOptions Options;
+Options Current;
 std::uint8_t Mode;
 std::string_view File;
 
 std::string Input() {
-    return fuzz::Describe(Options) + "mode: " + std::to_string(Mode) + " (in place " +
+    return fuzz::Describe(Current) + "mode: " + std::to_string(Mode) + " (in place " +
            std::to_string(Mode & 1) + ", CheckSame " + std::to_string(Mode >> 1 & 1) +
            ", destination removed or failing call " + std::to_string(Mode >> 2 & 1) +
            ", bits above the options' low 8: " + std::to_string(Mode >> 3) + ")\n" +
@@ -39,7 +39,7 @@ std::string Input() {
 
 std::string Expected() {
     THanZen H(nullptr);
-    fuzz::Apply(H, Options);
+    Apply(H, Current);
     std::string Text;
     for (const std::string& Line : fuzz::LinesOf(File)) Text += H.ConvertLine(Line) + "\r\n";
     return Text;
@@ -48,7 +48,7 @@ std::string Expected() {
 std::uint16_t Convert(const std::filesystem::path& Src, const std::filesystem::path& Dest,
                       std::uint32_t CheckSame) {
     const std::uint32_t High = std::uint32_t{Mode} >> 3 << 8;
-    const fuzz::TOptions& O = Options;
+    const Options& O = Current;
     return KanaConvert(Src.c_str(), Dest.c_str(), CheckSame, O.ConvSize | High, O.Space | High,
                        O.Tab | High, O.SpLen, O.Kata | High, O.ToHira | High, O.Hira | High,
                        O.Mark | High);
@@ -64,7 +64,7 @@ void CheckFolder(const std::filesystem::path& Dir) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size < fuzz::OptionBytes + 1 || Size > fuzz::OptionBytes + 1 + MaxFile) return 0;
-    Options = fuzz::DecodeOptions(Data);
+    Current = fuzz::DecodeOptions(Data);
     Mode = Data[fuzz::OptionBytes];
     File = std::string_view(reinterpret_cast<const char*>(Data) + fuzz::OptionBytes + 1,
                             Size - fuzz::OptionBytes - 1);
@@ -84,7 +84,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     if (Result != 1 || Code != 0)
         fuzz::Fail("KanaConvert succeeds", Input() + "result " + std::to_string(Result) +
                                                ", code " + std::to_string(Code) + ": " +
-                                               fuzz::Hex(Message) + "\n");
+                                               Hex(Message) + "\n");
     const std::string Want = Expected(), Got = fuzz::ReadFile(Dest);
     if (Got != Want)
         fuzz::Fail("the destination holds every line converted",
