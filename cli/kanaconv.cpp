@@ -1,10 +1,10 @@
-// kanaconv: converts a Shift-JIS text file from the command line through libkana.
-// It only parses arguments and reports; the conversion is the library's KanaConvert.
-#include "kana.h"
+// kanaconv: converts a Shift-JIS text file from the command line. It only parses
+// arguments and reports; the conversion is the library's own (FileConvert.h).
+#include "FileConvert.h"
+#include "TerminalText.h"
+#include "Version.h"
 
 #include <getopt.h>
-#include <iconv.h>
-#include <langinfo.h>
 
 #include <cerrno>
 #include <climits>
@@ -46,26 +46,22 @@ const char Usage[] =
     "\n"
     "Exit status: 0 converted, 1 I/O failure, 2 usage error, 3 refused (same paths).\n";
 
+template <class T>
 struct TChoice {
     const char* Name;
-    std::uint32_t Value;
+    T Value;
 };
 
-const TChoice ConvSizes[] = {
-    {"none", KANA_CV_NONE}, {"small", KANA_CV_SMALL}, {"big", KANA_CV_BIG}};
-const TChoice Spaces[] = {
-    {"none", KANA_SP_NONE}, {"1byte", KANA_SP_1BYTE}, {"2byte", KANA_SP_2BYTE}};
-const TChoice Katas[] = {
-    {"none", KANA_K_NONE}, {"1byte", KANA_K_1BYTE}, {"2byte", KANA_K_2BYTE}, {"hira", KANA_K_HIRA}};
-const TChoice ToHiras[] = {
-    {"all", KANA_TH_ALL}, {"1only", KANA_TH_1ONLY}, {"2only", KANA_TH_2ONLY}};
-const TChoice Hiras[] = {{"none", KANA_H_NONE}, {"1kata", KANA_H_1KATA}, {"2kata", KANA_H_2KATA}};
-const TChoice Marks[] = {{"none", KANA_M_NONE}, {"1all", KANA_M_1ALL}, {"2all", KANA_M_2ALL}};
+const TChoice<TConvSize> ConvSizes[] = {{"none", cvNone}, {"small", cvSmall}, {"big", cvBig}};
+const TChoice<TSpace> Spaces[] = {{"none", spNone}, {"1byte", sp1byte}, {"2byte", sp2byte}};
+const TChoice<TKata> Katas[] = {
+    {"none", kNone}, {"1byte", k1byte}, {"2byte", k2byte}, {"hira", kHira}};
+const TChoice<TToHira> ToHiras[] = {{"all", thAll}, {"1only", th1Only}, {"2only", th2Only}};
+const TChoice<THira> Hiras[] = {{"none", hNone}, {"1kata", h1Kata}, {"2kata", h2Kata}};
+const TChoice<TMark> Marks[] = {{"none", mNone}, {"1all", m1All}, {"2all", m2All}};
 
 struct TArguments {
-    std::uint32_t ConvSize = KANA_CV_NONE, Space = KANA_SP_NONE, Tab = KANA_TB_NONE;
-    std::int32_t SpLen = 0;
-    std::uint32_t Kata = KANA_K_NONE, ToHira = KANA_TH_ALL, Hira = KANA_H_NONE, Mark = KANA_M_NONE;
+    TOptions Options;
     bool CheckSame = false;
     std::string Source, Dest;
 };
@@ -76,10 +72,10 @@ struct TArguments {
     std::exit(ExitUsage);
 }
 
-template <std::size_t N>
-std::uint32_t Pick(const char* Option, const char* Value, const TChoice (&Choices)[N]) {
+template <class T, std::size_t N>
+T Pick(const char* Option, const char* Value, const TChoice<T> (&Choices)[N]) {
     std::string Valid;
-    for (const TChoice& C : Choices) {
+    for (const TChoice<T>& C : Choices) {
         if (std::strcmp(C.Name, Value) == 0) return C.Value;
         Valid += Valid.empty() ? "" : ", ";
         Valid += C.Name;
@@ -122,26 +118,26 @@ TArguments Parse(int Argc, char** Argv) {
     opterr = 0;
     int Opt;
     while ((Opt = getopt_long(Argc, Argv, "", Options, nullptr)) != -1) {
+        TOptions& O = A.Options;
         switch (Opt) {
-        case ConvSize: A.ConvSize = Pick("conv-size", optarg, ConvSizes); break;
-        case Space: A.Space = Pick("space", optarg, Spaces); break;
+        case ConvSize: O.ConvSize = Pick("conv-size", optarg, ConvSizes); break;
+        case Space: O.Space = Pick("space", optarg, Spaces); break;
         case Tab:
             if (std::strcmp(optarg, "none") == 0) {
-                A.Tab = KANA_TB_NONE;
+                O.Tab = tbNone;
             } else {
-                A.Tab = KANA_TB_SPACE;
-                A.SpLen = SpacesPerTab(optarg);
+                O.Tab = tbSpace;
+                O.SpLen = SpacesPerTab(optarg);
             }
             break;
-        case Kata: A.Kata = Pick("kata", optarg, Katas); break;
-        case ToHira: A.ToHira = Pick("to-hira", optarg, ToHiras); break;
-        case Hira: A.Hira = Pick("hira", optarg, Hiras); break;
-        case Mark: A.Mark = Pick("mark", optarg, Marks); break;
+        case Kata: O.Kata = Pick("kata", optarg, Katas); break;
+        case ToHira: O.ToHira = Pick("to-hira", optarg, ToHiras); break;
+        case Hira: O.Hira = Pick("hira", optarg, Hiras); break;
+        case Mark: O.Mark = Pick("mark", optarg, Marks); break;
         case CheckSame: A.CheckSame = true; break;
         case Help: std::fputs(Usage, stdout); std::exit(ExitOk);
         case Version:
-            std::printf("kanaconv 0.01.1 (library interface %d)\n",
-                        static_cast<int>(GetDllVersion()));
+            std::printf("kanaconv %s (library interface 1)\n", KANA_VERSION_TEXT);
             std::exit(ExitOk);
         default:
             UsageError(optopt
@@ -155,23 +151,6 @@ TArguments Parse(int Argc, char** Argv) {
     return A;
 }
 
-// The library's Shift-JIS message in the terminal's character set.
-std::string ForTerminal(const std::string& Sjis) {
-    const std::string Target = std::string(nl_langinfo(CODESET)) + "//TRANSLIT";
-    iconv_t Cd = iconv_open(Target.c_str(), "CP932");
-    if (Cd == reinterpret_cast<iconv_t>(-1)) return Sjis;
-    std::string Out(Sjis.size() * 4 + 16, '\0');
-    char* In = const_cast<char*>(Sjis.data());
-    std::size_t InLeft = Sjis.size();
-    char* OutP = Out.data();
-    std::size_t OutLeft = Out.size();
-    const std::size_t R = iconv(Cd, &In, &InLeft, &OutP, &OutLeft);
-    iconv_close(Cd);
-    if (R == static_cast<std::size_t>(-1)) return Sjis;
-    Out.resize(Out.size() - OutLeft);
-    return Out;
-}
-
 std::string Shown(const std::string& Name, const char* Std) {
     return Name.empty() ? Std : "'" + Name + "'";
 }
@@ -181,26 +160,22 @@ std::string Shown(const std::string& Name, const char* Std) {
 int main(int Argc, char** Argv) {
     std::setlocale(LC_ALL, "");
     const TArguments A = Parse(Argc, Argv);
-    const std::uint16_t Result =
-        KanaConvert(A.Source.c_str(), A.Dest.c_str(), A.CheckSame ? 1 : 0, A.ConvSize, A.Space,
-                    A.Tab, A.SpLen, A.Kata, A.ToHira, A.Hira, A.Mark);
-    if (Result == 1) return ExitOk;
-
-    char Message[512];
-    const std::int32_t Code = KanaLastError(Message, sizeof Message);
+    const TConvertResult R = ConvertFile(A.Source, A.Dest, A.CheckSame, A.Options);
     const std::string From = Shown(A.Source, "standard input");
     const std::string To = Shown(A.Dest, "standard output");
-    if (Code == 0) {
-        if (A.CheckSame)
-            std::fprintf(stderr, "kanaconv: %s and %s are the same path; nothing converted\n",
-                         From.c_str(), To.c_str());
-        else
-            std::fprintf(stderr,
-                         "kanaconv: the temporary file beside %s vanished; nothing converted\n",
-                         To.c_str());
+    switch (R.Outcome) {
+    case TOutcome::Converted: return ExitOk;
+    case TOutcome::Refused:
+        std::fprintf(stderr, "kanaconv: %s and %s are the same path; nothing converted\n",
+                     From.c_str(), To.c_str());
         return ExitRefused;
+    case TOutcome::Vanished:
+        std::fprintf(stderr, "kanaconv: the temporary file beside %s vanished; nothing converted\n",
+                     To.c_str());
+        return ExitFailed;
+    case TOutcome::Failed: break;
     }
     std::fprintf(stderr, "kanaconv: cannot convert %s to %s: %s (code %d)\n", From.c_str(),
-                 To.c_str(), ForTerminal(Message).c_str(), static_cast<int>(Code));
+                 To.c_str(), SjisToTerminal(R.Failure->Message()).c_str(), R.Failure->ErrorCode);
     return ExitFailed;
 }

@@ -1,5 +1,8 @@
 #include "ConvertPlan.h"
 
+#include "ConvertChar.h"
+#include "SjisBytes.h"
+
 #include <algorithm>
 #include <bit>
 #include <cstring>
@@ -14,27 +17,23 @@
 namespace {
 
 constexpr std::uint8_t CR = 0x0D, LF = 0x0A, TabByte = 0x09;
-constexpr std::uint8_t VoicedMark = 0xDE, SemiVoicedMark = 0xDF;
+using sjis::SemiVoicedMark;
+using sjis::VoicedMark;
 
-std::uint64_t OptionsKey(const THanZen& H) {
-    return std::uint64_t{H.ConvSize()} | std::uint64_t{H.Space()} << 8 |
-           std::uint64_t{H.Tab()} << 16 | std::uint64_t{H.Kata()} << 24 |
-           std::uint64_t{H.ToHira()} << 32 | std::uint64_t{H.Hira()} << 40 |
-           std::uint64_t{H.Mark()} << 48;
+// Every option but SpLen, which a plan leaves to the conversion.
+std::uint64_t OptionsKey(const TOptions& O) {
+    return std::uint64_t{O.ConvSize} | std::uint64_t{O.Space} << 8 | std::uint64_t{O.Tab} << 16 |
+           std::uint64_t{O.Kata} << 24 | std::uint64_t{O.ToHira} << 32 |
+           std::uint64_t{O.Hira} << 40 | std::uint64_t{O.Mark} << 48 |
+           std::uint64_t{O.Mapping} << 56;
 }
 
 } // namespace
 
-std::unique_ptr<TConvertPlan> TConvertPlan::Build(const THanZen& H) {
+std::unique_ptr<TConvertPlan> TConvertPlan::Build(const TOptions& O) {
     auto Plan = std::make_unique<TConvertPlan>();
     THanZen Probe(nullptr);
-    Probe.SetConvSize(H.ConvSize());
-    Probe.SetSpace(H.Space());
-    Probe.SetTab(H.Tab());
-    Probe.SetKata(H.Kata());
-    Probe.SetToHira(H.ToHira());
-    Probe.SetHira(H.Hira());
-    Probe.SetMark(H.Mark());
+    Probe.SetOptions(O);
     Probe.SetSpLen(1);
 
     std::string Text;
@@ -46,7 +45,7 @@ std::unique_ptr<TConvertPlan> TConvertPlan::Build(const THanZen& H) {
         Text.clear();
         TUnit U{};
         U.Used = static_cast<std::uint8_t>(
-            Probe.ConvertChar(Ch, static_cast<std::uint8_t>(Input[1]), HasNext, Text));
+            ConvertChar(Probe, Ch, static_cast<std::uint8_t>(Input[1]), HasNext, Text));
         if (Text.size() > MaxUnit || U.Used > 1 + HasNext) Fits = false;
         U.Len = static_cast<std::uint8_t>(std::min(Text.size(), MaxUnit));
         std::memcpy(U.Bytes, Text.data(), U.Len);
@@ -265,7 +264,7 @@ char* TConvertPlan::AppendTab(std::int32_t SpLen, std::size_t Rest, std::string&
     return W;
 }
 
-const TConvertPlan* PlanFor(const THanZen& H) {
+const TConvertPlan* PlanFor(const TOptions& O) {
     // A thread asks the shared cache only when its options change.
     struct TLast {
         std::uint64_t Key = ~std::uint64_t{0};
@@ -273,7 +272,7 @@ const TConvertPlan* PlanFor(const THanZen& H) {
         bool Known = false;
     };
     thread_local TLast Last;
-    const std::uint64_t Key = OptionsKey(H);
+    const std::uint64_t Key = OptionsKey(O);
     if (Last.Known && Last.Key == Key) return Last.Plan.get();
 
     static std::mutex Lock;
@@ -285,7 +284,7 @@ const TConvertPlan* PlanFor(const THanZen& H) {
         if (It != Cache.end()) {
             Plan = It->second;
         } else {
-            Plan = TConvertPlan::Build(H);
+            Plan = TConvertPlan::Build(O);
             if (Cache.size() >= 64) Cache.clear(); // plans in use live on in their threads
             Cache.emplace(Key, Plan);
         }

@@ -2,8 +2,8 @@
 // compiled into tables. It is the fast path for objects of exactly THanZen; a descendant
 // may override any mapping and always takes the virtual path.
 //
-// Every entry is made by calling THanZen::ConvertChar on a probe object with the same
-// options, so the tables cannot drift from the mappings. What the plan assumes is only
+// Every entry is made by the reference step (ConvertChar.h) on a probe object with the
+// same options, so the tables cannot drift from the mappings. What the plan assumes is only
 // which following bytes a character's text may depend on: the second byte of a lead
 // byte, a voicing mark (0xDE, 0xDF) after a kana-area byte, LF after CR. The identity
 // tests check that against the virtual path for every (Ch, NextCh).
@@ -19,12 +19,12 @@
 
 class TConvertPlan {
 public:
-    // The plan for H's options (SpLen aside, which is applied when converting), or null
-    // when the options produce text the plan cannot hold.
-    static std::unique_ptr<TConvertPlan> Build(const THanZen& H);
+    // The plan for the options (SpLen aside, which is applied when converting), or null
+    // when they produce text the plan cannot hold.
+    static std::unique_ptr<TConvertPlan> Build(const TOptions& O);
 
-    // Converts one line as H.ConvertLine would under the same options and SpLen; Out is
-    // replaced, its storage reused.
+    // Converts one line as THanZen::ConvertLine would under the same options and SpLen;
+    // Out is replaced, its storage reused.
     void Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const;
 
 private:
@@ -79,6 +79,6 @@ private:
     std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
 };
 
-// The plan for H's current options, from a process-wide cache; null when none can be
-// made. Safe to call from several threads.
-const TConvertPlan* PlanFor(const THanZen& H);
+// The plan for the options, from a process-wide cache; null when none can be made. Safe
+// to call from several threads.
+const TConvertPlan* PlanFor(const TOptions& O);

@@ -1,13 +1,15 @@
 // Half-width to full-width: ASCII graphic characters and the half-width kana area.
 #include "HanZen.h"
+#include "HanZenTables.h"
 #include "PairWalk.h"
+#include "SjisBytes.h"
 
 using namespace HanZenTables;
 
 namespace {
 
-constexpr std::uint8_t VoicedMark = 0xDE;     // ﾞ
-constexpr std::uint8_t SemiVoicedMark = 0xDF; // ﾟ
+using sjis::SemiVoicedMark;
+using sjis::VoicedMark;
 
 bool InRange(std::uint8_t B, std::uint8_t Low, std::uint8_t High) {
     return B >= Low && B <= High;
@@ -53,7 +55,7 @@ std::string THanZen::HanCharToZen(std::uint8_t Ch, std::uint8_t Next) const {
 // is, wherever it stands.
 std::string THanZen::HanToZen(std::string_view S) const {
     return PairWalk(
-        S,
+        *this, S,
         [](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
             AppendPair(Out, Lead, Trail);
         },

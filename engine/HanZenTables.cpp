@@ -1,6 +1,6 @@
 // The width tables. Byte values are what counts; the glyphs in the comments are how
 // code page 932 shows them.
-#include "HanZen.h"
+#include "HanZenTables.h"
 
 #include <utility>
 

@@ -5,7 +5,7 @@
 
 std::string THanZen::HiraToKata(std::string_view S) const {
     return PairWalk(
-        S,
+        *this, S,
         [](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
             if (Lead == 0x82 && Trail >= 0x9F && Trail <= 0xDD) // ぁ..み
                 AppendPair(Out, 0x83, Trail - 0x5F);
@@ -19,7 +19,7 @@ std::string THanZen::HiraToKata(std::string_view S) const {
 
 std::string THanZen::KataToHira(std::string_view S) const {
     return PairWalk(
-        S,
+        *this, S,
         [](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
             if (Lead == 0x83 && Trail >= 0x40 && Trail <= 0x7E) // ァ..ミ
                 AppendPair(Out, 0x82, Trail + 0x5F);

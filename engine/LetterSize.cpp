@@ -74,32 +74,34 @@ std::uint16_t THanZen::ZenToSmall(std::uint8_t Lead, std::uint8_t Trail) const {
     return Code(Lead, Trail);
 }
 
-std::string THanZen::StrToBig(std::string_view S) const {
+namespace {
+
+// The letter-size walk: pairs with lead 0x82 or 0x83 through Zen, single bytes through Han.
+template <class ZenStep, class HanStep>
+std::string SizeWalk(const THanZen& H, std::string_view S, ZenStep Zen, HanStep Han) {
     return PairWalk(
-        S,
-        [this](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
-            if (Lead == 0x82 || Lead == 0x83)
-                AppendCode(Out, ZenToBig(Lead, Trail));
-            else
-                AppendPair(Out, Lead, Trail);
+        H, S,
+        [&](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
+            if (Lead != 0x82 && Lead != 0x83) return AppendPair(Out, Lead, Trail);
+            const std::uint16_t C = Zen(Lead, Trail);
+            AppendPair(Out, static_cast<std::uint8_t>(C >> 8), static_cast<std::uint8_t>(C));
         },
-        [this](std::uint8_t Ch, std::uint8_t, bool, std::string& Out) {
-            Out.push_back(static_cast<char>(HanToBig(Ch)));
+        [&](std::uint8_t Ch, std::uint8_t, bool, std::string& Out) {
+            Out.push_back(static_cast<char>(Han(Ch)));
             return false;
         });
 }
 
+} // namespace
+
+std::string THanZen::StrToBig(std::string_view S) const {
+    return SizeWalk(
+        *this, S, [this](std::uint8_t L, std::uint8_t T) { return ZenToBig(L, T); },
+        [this](std::uint8_t Ch) { return HanToBig(Ch); });
+}
+
 std::string THanZen::StrToSmall(std::string_view S) const {
-    return PairWalk(
-        S,
-        [this](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
-            if (Lead == 0x82 || Lead == 0x83)
-                AppendCode(Out, ZenToSmall(Lead, Trail));
-            else
-                AppendPair(Out, Lead, Trail);
-        },
-        [this](std::uint8_t Ch, std::uint8_t, bool, std::string& Out) {
-            Out.push_back(static_cast<char>(HanToSmall(Ch)));
-            return false;
-        });
+    return SizeWalk(
+        *this, S, [this](std::uint8_t L, std::uint8_t T) { return ZenToSmall(L, T); },
+        [this](std::uint8_t Ch) { return HanToSmall(Ch); });
 }

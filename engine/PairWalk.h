@@ -4,7 +4,7 @@
 
 #include "HanZen.h"
 
-// Pair(Lead, Trail, Out) appends the text for a pair that IsDBCSPair accepts.
+// Pair(Lead, Trail, Out) appends the text for a pair that H.IsDBCSPair accepts.
 // Single(Ch, Next, HasNext, Out) appends the text for a byte that starts no pair and
 // returns true when it also used Next (only HanToZen's voicing marks do); HasNext is
 // false for the last byte of S.
@@ -13,7 +13,7 @@
 // an accepted pair never reaches the single step. The pair test goes through the
 // object, so a descendant's IsDBCSPair changes every walk.
 template <class PairStep, class SingleStep>
-std::string THanZen::PairWalk(std::string_view S, PairStep Pair, SingleStep Single) const {
+std::string PairWalk(const THanZen& H, std::string_view S, PairStep Pair, SingleStep Single) {
     std::string Out;
     Out.reserve(S.size());
     const std::size_t N = S.size();
@@ -21,7 +21,7 @@ std::string THanZen::PairWalk(std::string_view S, PairStep Pair, SingleStep Sing
     while (I + 1 < N) {
         const auto B0 = static_cast<std::uint8_t>(S[I]);
         const auto B1 = static_cast<std::uint8_t>(S[I + 1]);
-        if (IsDBCSPair(B0, B1)) {
+        if (H.IsDBCSPair(B0, B1)) {
             Pair(B0, B1, Out);
             I += 2;
         } else {
@@ -41,8 +41,4 @@ inline bool CopyByte(std::uint8_t Ch, std::uint8_t, bool, std::string& Out) {
 inline void AppendPair(std::string& Out, std::uint8_t Lead, std::uint8_t Trail) {
     Out.push_back(static_cast<char>(Lead));
     Out.push_back(static_cast<char>(Trail));
-}
-
-inline void AppendCode(std::string& Out, std::uint16_t Code) {
-    AppendPair(Out, static_cast<std::uint8_t>(Code >> 8), static_cast<std::uint8_t>(Code));
 }

@@ -1,6 +1,7 @@
 // Full-width to half-width: symbols (lead 0x81), digits and Latin letters (lead 0x82)
 // and katakana (lead 0x83). Single bytes are never changed.
 #include "HanZen.h"
+#include "HanZenTables.h"
 #include "PairWalk.h"
 
 using namespace HanZenTables;
@@ -30,7 +31,7 @@ std::string THanZen::ZenCharToHan(std::uint8_t Lead, std::uint8_t Trail) const {
 
 std::string THanZen::ZenToHan(std::string_view S) const {
     return PairWalk(
-        S,
+        *this, S,
         [this](std::uint8_t Lead, std::uint8_t Trail, std::string& Out) {
             if (Lead >= 0x81 && Lead <= 0x83)
                 Out += ZenCharToHan(Lead, Trail);

@@ -8,7 +8,7 @@
 #pragma once
 
 #include "HanZen.h"
-#include "Options.h"
+#include "Reference.h"
 #include "Sjis.h"
 
 #include <cstdint>
@@ -59,26 +59,27 @@ inline void Print(const std::string& Text) {
 }
 
 // The options at the start of an input: one byte each for ConvSize, Space, Tab, Kata,
-// ToHira, Hira and Mark, then one for SpLen.
+// ToHira, Hira and Mark, then one for SpLen and the mapping.
 constexpr std::size_t OptionBytes = 8;
 
 // Each option byte picks one of the option's named values, the first value past them,
 // or 0xFF (the last two act as value 0, or as tbSpace for Tab); SpLen lies in -4..64, so
-// a tab's spaces stay few.
-inline Options DecodeOptions(const std::uint8_t* Data) {
+// a tab's spaces stay few, and the same byte picks the mapping.
+inline TOptions DecodeOptions(const std::uint8_t* Data) {
     const auto Pick = [](std::uint8_t Byte, unsigned Named) {
         const unsigned V = Byte % (Named + 2);
-        return static_cast<int>(V <= Named ? V : 0xFF);
+        return static_cast<std::uint8_t>(V <= Named ? V : 0xFF);
     };
-    return {Pick(Data[0], 3), Pick(Data[1], 3), Pick(Data[2], 2), Pick(Data[3], 4),
-            Pick(Data[4], 3), Pick(Data[5], 3), Pick(Data[6], 3), Data[7] % 69 - 4};
+    return {TConvSize(Pick(Data[0], 3)), TSpace(Pick(Data[1], 3)),  TTab(Pick(Data[2], 2)),
+            TKata(Pick(Data[3], 4)),     TToHira(Pick(Data[4], 3)), THira(Pick(Data[5], 3)),
+            TMark(Pick(Data[6], 3)),     Data[7] % 69 - 4,          TMapping(Data[7] / 69 % 2)};
 }
 
-inline std::string Describe(const Options& O) {
-    return "options: ConvSize=" + std::to_string(O.ConvSize) + " Space=" + std::to_string(O.Space) +
-           " Tab=" + std::to_string(O.Tab) + " SpLen=" + std::to_string(O.SpLen) +
-           " Kata=" + std::to_string(O.Kata) + " ToHira=" + std::to_string(O.ToHira) +
-           " Hira=" + std::to_string(O.Hira) + " Mark=" + std::to_string(O.Mark) + "\n";
+inline std::string Describe(const TOptions& O) {
+    const auto N = [](std::uint8_t V) { return std::to_string(V); };
+    return "options: ConvSize=" + N(O.ConvSize) + " Space=" + N(O.Space) + " Tab=" + N(O.Tab) +
+           " SpLen=" + std::to_string(O.SpLen) + " Kata=" + N(O.Kata) + " ToHira=" + N(O.ToHira) +
+           " Hira=" + N(O.Hira) + " Mark=" + N(O.Mark) + " Mapping=" + N(O.Mapping) + "\n";
 }
 
 // A file's text as its lines come back when each is written with CR LF: cut at the

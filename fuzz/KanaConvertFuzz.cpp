@@ -25,7 +25,7 @@ namespace {
 constexpr std::size_t MaxFile = 1 << 14;
 
 // The input being run, described only when a check fails.
-Options Current;
+TOptions Current;
 std::uint8_t Mode;
 std::string_view File;
 
@@ -39,7 +39,7 @@ std::string Input() {
 
 std::string Expected() {
     THanZen H(nullptr);
-    Apply(H, Current);
+    H.SetOptions(Current);
     std::string Text;
     for (const std::string& Line : fuzz::LinesOf(File)) Text += H.ConvertLine(Line) + "\r\n";
     return Text;
@@ -48,7 +48,7 @@ std::string Expected() {
 std::uint16_t Convert(const std::filesystem::path& Src, const std::filesystem::path& Dest,
                       std::uint32_t CheckSame) {
     const std::uint32_t High = std::uint32_t{Mode} >> 3 << 8;
-    const Options& O = Current;
+    const TOptions& O = Current;
     return KanaConvert(Src.c_str(), Dest.c_str(), CheckSame, O.ConvSize | High, O.Space | High,
                        O.Tab | High, O.SpLen, O.Kata | High, O.ToHira | High, O.Hira | High,
                        O.Mark | High);
@@ -65,6 +65,7 @@ void CheckFolder(const std::filesystem::path& Dir) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
     if (Size < fuzz::OptionBytes + 1 || Size > fuzz::OptionBytes + 1 + MaxFile) return 0;
     Current = fuzz::DecodeOptions(Data);
+    Current.Mapping = mpClassic; // the only mapping the export knows
     Mode = Data[fuzz::OptionBytes];
     File = std::string_view(reinterpret_cast<const char*>(Data) + fuzz::OptionBytes + 1,
                             Size - fuzz::OptionBytes - 1);

@@ -6,11 +6,10 @@
 #include "kana.h"
 
 #include "FileConvert.h"
-#include "IOError.h"
+#include "WinErrors.h"
 
 #include <algorithm>
 #include <cstring>
-#include <new>
 #include <string>
 
 #ifdef _WIN32
@@ -22,9 +21,6 @@
 
 namespace {
 
-constexpr std::uint32_t InvalidParameter = 87;
-constexpr std::uint32_t GeneralFailure = 31;
-
 struct TLastError {
     int Code = 0;
     std::string Message;
@@ -35,51 +31,28 @@ TLastError& LastError() {
     return Last;
 }
 
-void Report(int Code) noexcept {
-    TLastError& Last = LastError();
-    Last.Code = Code;
-    try {
-        Last.Message = InOutErrorMessage(Code);
-    } catch (...) {
-        Last.Message.clear();
-    }
-}
-
-void Report(const EInOutError& E) noexcept {
-    TLastError& Last = LastError();
-    Last.Code = E.ErrorCode;
-    try {
-        Last.Message = E.Message();
-    } catch (...) {
-        Last.Message.clear();
-    }
-}
-
 template <class T>
 T Option(std::uint32_t Value) {
     return static_cast<T>(Value & 0xFF);
 }
 
-// The conversion behind KanaConvert: its result, or -1 when it failed, with the failure
-// recorded in LastError(). Everything the conversion built is gone when this returns.
-int Convert(const char* SrcFile, const char* DestFile, std::uint32_t CheckSame,
-            const TConvertOptions& Options) noexcept {
-    LastError().Code = 0;
-    LastError().Message.clear();
-    if (!SrcFile || !DestFile) {
-        Report(InvalidParameter);
-        return -1;
+// The conversion behind KanaConvert: its result, with a failure recorded in LastError()
+// (code 0 for a refusal). Everything the conversion built is gone when this returns.
+bool Convert(const char* SrcFile, const char* DestFile, std::uint32_t CheckSame,
+             const TOptions& Options) noexcept {
+    TLastError& Last = LastError();
+    Last.Code = 0;
+    Last.Message.clear();
+    TConvertResult Result;
+    if (!SrcFile || !DestFile)
+        Result = {TOutcome::Failed, EInOutError(ERROR_INVALID_PARAMETER, TFileOp::Open)};
+    else
+        Result = ConvertFile(SrcFile, DestFile, (CheckSame & 0xFFFF) != 0, Options);
+    if (Result.Failure) {
+        Last.Code = Result.Failure->ErrorCode;
+        Last.Message = std::move(*Result.Failure).Message();
     }
-    try {
-        return ConvertFile(SrcFile, DestFile, (CheckSame & 0xFFFF) != 0, Options);
-    } catch (const EInOutError& E) {
-        Report(E);
-    } catch (const std::bad_alloc&) {
-        Report(IoNotEnoughMemory);
-    } catch (...) {
-        Report(GeneralFailure);
-    }
-    return -1;
+    return Result.Outcome == TOutcome::Converted;
 }
 
 #ifdef _WIN32
@@ -108,19 +81,14 @@ extern "C" KANA_API std::uint16_t KANA_CALL KanaConvert(const char* SrcFile, con
                                                         std::uint32_t Tab, std::int32_t SpLen,
                                                         std::uint32_t Kata, std::uint32_t ToHira,
                                                         std::uint32_t Hira, std::uint32_t Mark) {
-    TConvertOptions Options;
-    Options.ConvSize = Option<TConvSize>(ConvSize);
-    Options.Space = Option<TSpace>(Space);
-    Options.Tab = Option<TTab>(Tab);
-    Options.SpLen = SpLen;
-    Options.Kata = Option<TKata>(Kata);
-    Options.ToHira = Option<TToHira>(ToHira);
-    Options.Hira = Option<THira>(Hira);
-    Options.Mark = Option<TMark>(Mark);
-    const int Result = Convert(SrcFile, DestFile, CheckSame, Options);
-    if (Result >= 0) return static_cast<std::uint16_t>(Result);
+    const TOptions Options{Option<TConvSize>(ConvSize), Option<TSpace>(Space),
+                           Option<TTab>(Tab),           Option<TKata>(Kata),
+                           Option<TToHira>(ToHira),     Option<THira>(Hira),
+                           Option<TMark>(Mark),         SpLen};
+    if (Convert(SrcFile, DestFile, CheckSame, Options)) return 1;
 #ifdef _WIN32
-    RaiseFailure(); // returns only when a handler resumes it all the same
+    // returns only when a handler resumes it all the same
+    if (LastError().Code != 0) RaiseFailure();
 #endif
     return 0;
 }

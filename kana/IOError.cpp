@@ -3,24 +3,20 @@
 #include "Messages.h"
 #include "Platform.h"
 
-int& InOutRes() {
-    thread_local int Code = 0;
-    return Code;
-}
+namespace {
+#define KANA_MESSAGE_ID(Id, Text) Id,
+constexpr int MessageIds[] = {KANA_MESSAGES(KANA_MESSAGE_ID)};
+#undef KANA_MESSAGE_ID
+} // namespace
 
 std::string InOutErrorMessage(int Code) {
-    for (int Own : MessageCodes)
-        if (Own == Code) return Platform().LoadMessage(Code);
-    std::string Text = Platform().LoadMessage(GenericIOErrorMessage);
+    for (int Id : MessageIds)
+        if (Id == Code && Id != KANA_MESSAGE_GENERIC_ID) return Platform().LoadMessage(Code);
+    std::string Text = Platform().LoadMessage(KANA_MESSAGE_GENERIC_ID);
     const std::size_t At = Text.find("%d");
     if (At != std::string::npos) Text.replace(At, 2, std::to_string(Code));
     return Text;
 }
 
-void IOCheck() {
-    int& Code = InOutRes();
-    if (Code == 0) return;
-    const int Raised = Code;
-    Code = 0;
-    throw EInOutError(Raised, InOutErrorMessage(Raised));
-}
+EInOutError::EInOutError(int Code, TFileOp Operation, std::string OnPath)
+    : ErrorCode(Code), Op(Operation), Path(std::move(OnPath)), FMessage(InOutErrorMessage(Code)) {}

@@ -1,7 +1,5 @@
 #include "LineFile.h"
 
-#include "IOError.h"
-
 #include <algorithm>
 #include <cstring>
 
@@ -10,10 +8,6 @@ namespace {
 constexpr char CR = '\r';
 constexpr char LF = '\n';
 constexpr char CtrlZ = '\x1A';
-
-void Fail(std::uint32_t Code) {
-    if (Code != 0) InOutRes() = static_cast<int>(Code);
-}
 
 // The first CR or Ctrl-Z in [Begin, End), or End.
 const char* FindLineStop(const char* Begin, const char* End) {
@@ -44,7 +38,7 @@ void LineFile::OpenForReading() {
     TFileHandle Handle = InvalidFileHandle;
     const std::uint32_t Code =
         FName.empty() ? Platform().StdInput(Handle) : Platform().OpenRead(FName, Handle);
-    if (Code != 0) return Fail(Code);
+    if (Code != 0) return Fail(Code, TFileOp::Open);
     FHandle = Handle;
     FStdHandle = FName.empty();
     FMode = TMode::Reading;
@@ -56,11 +50,11 @@ void LineFile::CreateForWriting() {
     TFileHandle Handle = InvalidFileHandle;
     const std::uint32_t Code =
         FName.empty() ? Platform().StdOutput(Handle) : Platform().CreateWrite(FName, Handle);
-    if (Code != 0) return Fail(Code);
+    if (Code != 0) return Fail(Code, TFileOp::Create);
     const TFileType Type = Platform().FileType(Handle);
     if (Type == TFileType::Unknown) {
         if (!FName.empty()) Platform().Close(Handle);
-        return Fail(IoFileNotOpenForOutput);
+        return Fail(IoFileNotOpenForOutput, TFileOp::Create);
     }
     FHandle = Handle;
     FStdHandle = FName.empty();
@@ -77,7 +71,7 @@ bool LineFile::Refill() {
     const std::uint32_t Code = Platform().Read(FHandle, FBuffer, BufferSize, Got);
     if (Code != 0 || Got == 0) {
         FInputEnded = true;
-        Fail(Code);
+        Fail(Code, TFileOp::Read);
         return false;
     }
     FEnd = Got;
@@ -86,7 +80,7 @@ bool LineFile::Refill() {
 
 bool LineFile::AtEnd() {
     if (FMode != TMode::Reading) {
-        Fail(IoFileNotOpenForInput);
+        Fail(IoFileNotOpenForInput, TFileOp::Read);
         return true;
     }
     if (FPos == FEnd && !Refill()) return true;
@@ -101,7 +95,7 @@ std::string LineFile::ReadLine() {
 
 void LineFile::ReadLine(std::string& Line) {
     Line.clear();
-    if (FMode != TMode::Reading) return Fail(IoFileNotOpenForInput);
+    if (FMode != TMode::Reading) return Fail(IoFileNotOpenForInput, TFileOp::Read);
     for (;;) {
         if (FPos == FEnd && !Refill()) return; // the last line needs no line end
         const char* Begin = FBuffer + FPos;
@@ -118,9 +112,9 @@ void LineFile::ReadLine(std::string& Line) {
 }
 
 void LineFile::WriteText(std::string_view Text) {
-    if (FMode != TMode::Writing) {
-        return Fail(FMode == TMode::Reading ? IoFileNotOpenForOutput : IoFileNotOpen);
-    }
+    if (FMode != TMode::Writing)
+        return Fail(FMode == TMode::Reading ? IoFileNotOpenForOutput : IoFileNotOpen,
+                    TFileOp::Write);
     while (!Text.empty()) {
         const std::size_t N = std::min<std::size_t>(BufferSize - FPos, Text.size());
         std::memcpy(FBuffer + FPos, Text.data(), N);
@@ -135,39 +129,52 @@ void LineFile::WriteText(std::string_view Text) {
 bool LineFile::WriteOut() {
     const std::uint32_t Code = Platform().Write(FHandle, FBuffer, FPos);
     FPos = 0;
-    Fail(Code);
+    Fail(Code, TFileOp::Write);
     return Code == 0;
 }
 
 void LineFile::CloseLineFile() {
-    if (FMode == TMode::Closed) return Fail(IoFileNotOpen);
+    if (FMode == TMode::Closed) return Fail(IoFileNotOpen, TFileOp::Close);
     // The handle is released even when the last block cannot be written.
     const bool Written = FMode != TMode::Writing || FPos == 0 || WriteOut();
     const std::uint32_t Code = FStdHandle ? 0 : Platform().Close(FHandle);
-    if (Written) Fail(Code);
+    if (Written) Fail(Code, TFileOp::Close);
     FHandle = InvalidFileHandle;
     FMode = TMode::Closed;
 }
 
 void LineFile::Commit(const std::string& Dest) {
-    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen);
-    if (FPos > 0 && !WriteOut()) {
-        const int WriteFailure = InOutRes();
-        Discard();
-        InOutRes() = WriteFailure;
-        return;
-    }
+    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen, TFileOp::Replace, &Dest);
+    if (FPos > 0 && !WriteOut()) return Discard(); // the write failure stays the one stored
     const std::uint32_t Code = Platform().Commit(FHandle, FName, Dest);
     FHandle = InvalidFileHandle;
     FMode = TMode::Closed;
-    Fail(Code);
+    Fail(Code, TFileOp::Replace, &Dest);
 }
 
 void LineFile::Discard() {
-    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen);
+    if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen, TFileOp::Close);
     const std::uint32_t Code = Platform().Discard(FHandle, FName);
     FHandle = InvalidFileHandle;
     FMode = TMode::Closed;
     FPos = 0;
-    Fail(Code);
+    if (FCode == 0) Fail(Code, TFileOp::Close);
+}
+
+void LineFile::Fail(std::uint32_t Code, TFileOp Op, const std::string* Path) {
+    if (Code == 0) return;
+    FCode = static_cast<int>(Code);
+    FOp = Op;
+    FFailedPath = Path ? *Path : FName;
+}
+
+std::optional<EInOutError> LineFile::TakeFailure() {
+    if (FCode == 0) return std::nullopt;
+    const int Code = FCode;
+    FCode = 0;
+    return EInOutError(Code, FOp, std::move(FFailedPath));
+}
+
+void LineFile::IOCheck() {
+    if (auto Failure = TakeFailure()) throw *std::move(Failure);
 }

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "Platform.h"
 #include "PosixErrors.h"
+#include "WinErrors.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -13,10 +14,6 @@
 #include <unistd.h>
 
 namespace {
-
-constexpr std::uint32_t AccessDenied = 5;
-constexpr std::uint32_t PathNotFound = 3;
-constexpr std::uint32_t SharingViolation = 32;
 
 std::string FolderOf(const std::string& Path) {
     const std::size_t Slash = Path.rfind('/');
@@ -35,7 +32,8 @@ bool ReadOnly(const struct stat& St) {
 std::uint32_t Failure(int Errno, const std::string& Path) {
     if (Errno == ENOENT) {
         struct stat St;
-        if (stat(FolderOf(Path).c_str(), &St) != 0 || !S_ISDIR(St.st_mode)) return PathNotFound;
+        if (stat(FolderOf(Path).c_str(), &St) != 0 || !S_ISDIR(St.st_mode))
+            return ERROR_PATH_NOT_FOUND;
     }
     return WindowsCodeFromErrno(Errno);
 }
@@ -45,7 +43,7 @@ std::uint32_t Failure(int Errno, const std::string& Path) {
 std::uint32_t Lock(int Fd) {
     while (flock(Fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
-        if (errno == EWOULDBLOCK) return SharingViolation;
+        if (errno == EWOULDBLOCK) return ERROR_SHARING_VIOLATION;
         return 0;
     }
     return 0;
@@ -58,7 +56,7 @@ public:
         if (Fd < 0) return Failure(errno, Name);
         struct stat St;
         std::uint32_t Code = fstat(Fd, &St) != 0   ? WindowsCodeFromErrno(errno)
-                             : S_ISDIR(St.st_mode) ? AccessDenied
+                             : S_ISDIR(St.st_mode) ? ERROR_ACCESS_DENIED
                                                    : Lock(Fd);
         if (Code != 0) {
             close(Fd);
@@ -71,23 +69,24 @@ public:
     std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) override {
         struct stat St;
         if (stat(Name.c_str(), &St) == 0) {
-            if (S_ISDIR(St.st_mode) || (S_ISREG(St.st_mode) && ReadOnly(St))) return AccessDenied;
+            if (S_ISDIR(St.st_mode) || (S_ISREG(St.st_mode) && ReadOnly(St)))
+                return ERROR_ACCESS_DENIED;
         } else if (stat(FolderOf(Name).c_str(), &St) == 0 && ReadOnly(St)) {
-            return AccessDenied; // no new file in a read-only folder
+            return ERROR_ACCESS_DENIED; // no new file in a read-only folder
         }
         // Not O_TRUNC: the file is truncated only once its lock is held, so a second
         // writer never destroys what the first one is writing.
         const int Fd = open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
         if (Fd < 0) return Failure(errno, Name);
-        std::uint32_t Code = Lock(Fd);
         struct stat Opened, Named;
+        std::uint32_t Code = Lock(Fd);
         if (Code == 0 && fstat(Fd, &Opened) != 0) Code = WindowsCodeFromErrno(errno);
         // The file may have been renamed away by its writer between the open and the
         // lock; then the name belongs to someone else now.
         if (Code == 0 && S_ISREG(Opened.st_mode) &&
             (stat(Name.c_str(), &Named) != 0 || Named.st_ino != Opened.st_ino ||
              Named.st_dev != Opened.st_dev))
-            Code = SharingViolation;
+            Code = ERROR_SHARING_VIOLATION;
         if (Code == 0 && S_ISREG(Opened.st_mode) && ftruncate(Fd, 0) != 0)
             Code = WindowsCodeFromErrno(errno);
         if (Code != 0) {
@@ -148,7 +147,7 @@ public:
         if (fsync(Fd) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
         struct stat St;
         if (Code == 0 && stat(Dest.c_str(), &St) == 0 && (S_ISDIR(St.st_mode) || ReadOnly(St)))
-            Code = AccessDenied;
+            Code = ERROR_ACCESS_DENIED;
         // rename() replaces Dest in one step; the file is still open and locked here, so
         // no other conversion can take over the temporary name in between.
         if (Code == 0 && rename(Path.c_str(), Dest.c_str()) != 0) Code = Failure(errno, Dest);
@@ -194,16 +193,11 @@ public:
     }
 
     std::string LoadMessage(int Id) override {
-        switch (Id) {
-        case 2: return KANA_MESSAGE_2;
-        case 3: return KANA_MESSAGE_3;
-        case 4: return KANA_MESSAGE_4;
-        case 5: return KANA_MESSAGE_5;
-        case 100: return KANA_MESSAGE_100;
-        case 101: return KANA_MESSAGE_101;
-        case 106: return KANA_MESSAGE_106;
-        default: return KANA_MESSAGE_GENERIC;
-        }
+#define KANA_MESSAGE_TEXT(MessageId, Text)                                                         \
+    if (Id == MessageId) return Text;
+        KANA_MESSAGES(KANA_MESSAGE_TEXT)
+#undef KANA_MESSAGE_TEXT
+        return {};
     }
 
 private:

@@ -171,16 +171,16 @@ public:
         return (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
-    // The temporary file goes into Dest's folder part. Without a folder part it stays in
-    // the current folder ("out.txt"), and after a bare drive in that drive's current
-    // folder ("C:out.txt" gives "C:$$$$$$$$.~kn"); a folder part that ends in a
-    // separator takes no second one (for "\out.txt" a second one would make the network
-    // name "\\$$$$$$$$.~kn").
     std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
         InPlace = false;
         return Dest;
     }
 
+    // The temporary file goes into Dest's folder part. Without a folder part it stays in
+    // the current folder ("out.txt"), and after a bare drive in that drive's current
+    // folder ("C:out.txt" gives "C:$$$$$$$$.~kn"); a folder part that ends in a
+    // separator takes no second one (for "\out.txt" a second one would make the network
+    // name "\\$$$$$$$$.~kn").
     std::string TempPathFor(const std::string& Dest) override {
         const TFolderPart Part = FolderPart(Dest);
         std::string Path = Dest.substr(0, Part.Length);

@@ -1,5 +1,7 @@
 #include "HiveRegistry.h"
 
+#include "SjisBytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdlib>
@@ -35,10 +37,10 @@ namespace {
 
 using TFd = THiveRegApi::TFd;
 
-bool IsLeadByte(unsigned char C) {
-    return (C >= 0x81 && C <= 0x9F) || (C >= 0xE0 && C <= 0xFC);
-}
-
+// The registry's code for an errno value. Not the file layer's table: the registry
+// functions report a missing key at any depth as 2, never 3 (or 1921 for a loop), and
+// refuse what cannot be done to a key (it still has subkeys, it is a value, it is in use)
+// as 5.
 LONG FromErrno(int E) {
     switch (E) {
     case ENOENT:
@@ -78,7 +80,7 @@ LONG SplitPath(LPCSTR SubKey, std::vector<std::string>& Names) {
             if (*P == '\0') return ERROR_SUCCESS;
         } else {
             Name += *P;
-            if (IsLeadByte(static_cast<unsigned char>(*P)) && P[1] != '\0') Name += *++P;
+            if (sjis::IsLeadByte(static_cast<std::uint8_t>(*P)) && P[1] != '\0') Name += *++P;
         }
     }
 }
@@ -251,51 +253,45 @@ HKEY THiveRegApi::AddKey(int Fd, std::vector<std::string> Path) {
     return reinterpret_cast<HKEY>(Handle);
 }
 
-LONG THiveRegApi::RegCreateKeyExA(HKEY Key, LPCSTR SubKey, DWORD, LPSTR, DWORD, REGSAM,
-                                  LPSECURITY_ATTRIBUTES, PHKEY Result, LPDWORD Disposition) {
-    if (!Result || !SubKey) return ERROR_INVALID_PARAMETER;
+LONG THiveRegApi::OpenKey(HKEY Key, LPCSTR SubKey, bool Create, PHKEY Result, LPDWORD Disposition) {
     *Result = nullptr;
     return Guarded([&] {
         std::vector<std::string> Names, Path;
         if (const LONG R = SplitPath(SubKey, Names); R != ERROR_SUCCESS) return R;
-        TFd Owned, Out;
-        int Fd = -1;
-        if (const LONG R = Base(Key, true, Owned, Fd, Path); R != ERROR_SUCCESS) return R;
-        if (Names.empty() && Key == HKEY_CURRENT_USER) {
+        const bool Itself = Names.empty() && Key == HKEY_CURRENT_USER;
+        if (Itself && !Create) {
             *Result = Key;
-            if (Disposition) *Disposition = REG_OPENED_EXISTING_KEY;
             return ERROR_SUCCESS;
         }
-        if (Path.size() + Names.size() > MaxDepth) return ERROR_ACCESS_DENIED;
+        TFd Owned, Out;
+        int Fd = -1;
+        // Creating makes the hive's own folder first, even for HKEY_CURRENT_USER itself.
+        if (const LONG R = Base(Key, Create, Owned, Fd, Path); R != ERROR_SUCCESS) return R;
         bool Created = false;
-        if (const LONG R = Walk(Fd, Names, Names.size(), true, Out, &Created); R != ERROR_SUCCESS)
-            return R;
-        Path.insert(Path.end(), Names.begin(), Names.end());
-        *Result = AddKey(Out.Release(), std::move(Path));
+        if (Itself) {
+            *Result = Key;
+        } else {
+            if (Path.size() + Names.size() > MaxDepth) return ERROR_ACCESS_DENIED;
+            if (const LONG R = Walk(Fd, Names, Names.size(), Create, Out, &Created);
+                R != ERROR_SUCCESS)
+                return R;
+            Path.insert(Path.end(), Names.begin(), Names.end());
+            *Result = AddKey(Out.Release(), std::move(Path));
+        }
         if (Disposition) *Disposition = Created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
         return ERROR_SUCCESS;
     });
 }
 
+LONG THiveRegApi::RegCreateKeyExA(HKEY Key, LPCSTR SubKey, DWORD, LPSTR, DWORD, REGSAM,
+                                  LPSECURITY_ATTRIBUTES, PHKEY Result, LPDWORD Disposition) {
+    if (!Result || !SubKey) return ERROR_INVALID_PARAMETER;
+    return OpenKey(Key, SubKey, true, Result, Disposition);
+}
+
 LONG THiveRegApi::RegOpenKeyExA(HKEY Key, LPCSTR SubKey, DWORD, REGSAM, PHKEY Result) {
     if (!Result) return ERROR_INVALID_PARAMETER;
-    *Result = nullptr;
-    return Guarded([&] {
-        std::vector<std::string> Names, Path;
-        if (const LONG R = SplitPath(SubKey, Names); R != ERROR_SUCCESS) return R;
-        if (Names.empty() && Key == HKEY_CURRENT_USER) {
-            *Result = Key;
-            return ERROR_SUCCESS;
-        }
-        TFd Owned, Out;
-        int Fd = -1;
-        if (const LONG R = Base(Key, false, Owned, Fd, Path); R != ERROR_SUCCESS) return R;
-        if (Path.size() + Names.size() > MaxDepth) return ERROR_ACCESS_DENIED;
-        if (const LONG R = Walk(Fd, Names, Names.size(), false, Out); R != ERROR_SUCCESS) return R;
-        Path.insert(Path.end(), Names.begin(), Names.end());
-        *Result = AddKey(Out.Release(), std::move(Path));
-        return ERROR_SUCCESS;
-    });
+    return OpenKey(Key, SubKey, false, Result, nullptr);
 }
 
 LONG THiveRegApi::RegQueryInfoKeyA(HKEY Key, LPSTR Class, LPDWORD ClassLen, LPDWORD,

@@ -55,6 +55,8 @@ private:
         std::vector<std::string> Path;
     };
     LONG Base(HKEY Key, bool Create, TFd& Owned, int& Fd, std::vector<std::string>& Path);
+    // RegCreateKeyExA (Create set) and RegOpenKeyExA.
+    LONG OpenKey(HKEY Key, LPCSTR SubKey, bool Create, PHKEY Result, LPDWORD Disposition);
     HKEY AddKey(int Fd, std::vector<std::string> Path);
 
     std::string FRoot;

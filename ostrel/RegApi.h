@@ -4,12 +4,14 @@
 // Windows ANSI functions, so TRegistry reads the same on both.
 #pragma once
 
+#include "WinErrors.h"
+
 #ifdef _WIN32
 #include <windows.h>
 #else
 #include <cstdint>
 
-// The Windows types and codes the registry functions use, for systems without windows.h.
+// The Windows types the registry functions use, for systems without windows.h.
 struct HKEY__;
 using HKEY = HKEY__*;
 using PHKEY = HKEY*;
@@ -36,20 +38,6 @@ constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
 constexpr DWORD REG_CREATED_NEW_KEY = 1;
 constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
 
-constexpr LONG ERROR_SUCCESS = 0;
-constexpr LONG ERROR_FILE_NOT_FOUND = 2;
-constexpr LONG ERROR_TOO_MANY_OPEN_FILES = 4;
-constexpr LONG ERROR_ACCESS_DENIED = 5;
-constexpr LONG ERROR_INVALID_HANDLE = 6;
-constexpr LONG ERROR_NOT_ENOUGH_MEMORY = 8;
-constexpr LONG ERROR_GEN_FAILURE = 31;
-constexpr LONG ERROR_INVALID_PARAMETER = 87;
-constexpr LONG ERROR_DISK_FULL = 112;
-constexpr LONG ERROR_INVALID_NAME = 123;
-constexpr LONG ERROR_BAD_PATHNAME = 161;
-constexpr LONG ERROR_FILENAME_EXCED_RANGE = 206;
-constexpr LONG ERROR_MORE_DATA = 234;
-constexpr LONG ERROR_NO_MORE_ITEMS = 259;
 #endif
 
 class TRegApi {

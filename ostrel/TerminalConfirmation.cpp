@@ -1,9 +1,9 @@
 #include "TerminalConfirmation.h"
 
+#include "TerminalText.h"
+
 #include <cerrno>
 #include <csignal>
-#include <iconv.h>
-#include <langinfo.h>
 #include <poll.h>
 #include <unistd.h>
 
@@ -62,41 +62,10 @@ private:
 TTerminalConfirmation::TTerminalConfirmation(int In, int Out, std::string Codeset)
     : FIn(In), FOut(Out), FCodeset(std::move(Codeset)) {}
 
-std::string TTerminalConfirmation::ToTerminal(std::string_view Sjis, const std::string& Codeset) {
-    std::string In;
-    for (std::size_t I = 0; I < Sjis.size(); ++I)
-        if (!(Sjis[I] == '\r' && I + 1 < Sjis.size() && Sjis[I + 1] == '\n')) In += Sjis[I];
-    iconv_t Cd = ::iconv_open((Codeset + "//TRANSLIT").c_str(), "CP932");
-    if (Cd == reinterpret_cast<iconv_t>(-1)) Cd = ::iconv_open("UTF-8", "CP932");
-    if (Cd == reinterpret_cast<iconv_t>(-1)) return In;
-    std::string Out;
-    char* Src = In.data();
-    std::size_t SrcLeft = In.size();
-    char Buffer[256];
-    while (SrcLeft > 0) {
-        char* Dst = Buffer;
-        std::size_t DstLeft = sizeof Buffer;
-        const std::size_t R = ::iconv(Cd, &Src, &SrcLeft, &Dst, &DstLeft);
-        Out.append(Buffer, static_cast<std::size_t>(Dst - Buffer));
-        if (R == static_cast<std::size_t>(-1) && errno != E2BIG) {
-            // A byte that starts no character here: shown as "?", the rest goes on.
-            Out += '?';
-            ++Src;
-            --SrcLeft;
-        }
-    }
-    char* Dst = Buffer;
-    std::size_t DstLeft = sizeof Buffer;
-    ::iconv(Cd, nullptr, nullptr, &Dst, &DstLeft);
-    Out.append(Buffer, static_cast<std::size_t>(Dst - Buffer));
-    ::iconv_close(Cd);
-    return Out;
-}
-
 int TTerminalConfirmation::Ask(LPCSTR Text, LPCSTR Caption, unsigned) {
     if (!::isatty(FIn)) return IDCANCEL;
-    const std::string Codeset = FCodeset.empty() ? ::nl_langinfo(CODESET) : FCodeset;
-    const std::string Prompt = ToTerminal(Caption, Codeset) + "\n" + ToTerminal(Text, Codeset) +
+    const std::string Prompt = SjisToTerminal(Caption, FCodeset) + "\n" +
+                               SjisToTerminal(Text, FCodeset) +
                                "\n[OK: Enter / Cancel: any other input] ";
     const TInterruptAsCancel Interrupt;
     if (!WriteAll(FOut, Prompt)) return IDCANCEL;

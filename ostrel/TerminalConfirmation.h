@@ -7,7 +7,6 @@
 #include "Confirmation.h"
 
 #include <string>
-#include <string_view>
 
 class TTerminalConfirmation : public TConfirmation {
 public:
@@ -16,9 +15,6 @@ public:
     TTerminalConfirmation(int In, int Out, std::string Codeset = {});
 
     int Ask(LPCSTR Text, LPCSTR Caption, unsigned Type) override;
-
-    // Sjis in Codeset, CR LF turned into LF; a character the set lacks becomes "?".
-    static std::string ToTerminal(std::string_view Sjis, const std::string& Codeset);
 
 private:
     int FIn;

@@ -3,7 +3,7 @@
 #include "FileConvert.h"
 #include "Files.h"
 #include "IOError.h"
-#include "Options.h"
+#include "Reference.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,7 @@
 namespace {
 
 constexpr int SharingViolation = 32;
+constexpr TOptions Options{.ConvSize = cvSmall, .Kata = k2byte};
 
 struct TTally {
     std::atomic<int> Converted{0}, Refused{0}, Wrong{0};
@@ -26,18 +27,14 @@ struct TTally {
 // content, or a sharing violation over the temporary file; anything else is wrong.
 void ConvertRepeatedly(const std::string& In, const std::string& Out, const std::string& Expected,
                        int Rounds, TTally& Tally) {
-    TConvertOptions O;
-    O.Kata = k2byte;
-    O.ConvSize = cvSmall;
     for (int I = 0; I < Rounds; ++I) {
-        try {
-            if (ConvertFile(In, Out, false, O) == 1 && ReadAll(Out) == Expected)
-                ++Tally.Converted;
-            else
-                ++Tally.Wrong;
-        } catch (const EInOutError& E) {
-            ++(E.ErrorCode == SharingViolation ? Tally.Refused : Tally.Wrong);
-        }
+        const TConvertResult R = ConvertFile(In, Out, false, Options);
+        if (R.Outcome == TOutcome::Converted && ReadAll(Out) == Expected)
+            ++Tally.Converted;
+        else if (R.Failure && R.Failure->ErrorCode == SharingViolation)
+            ++Tally.Refused;
+        else
+            ++Tally.Wrong;
     }
 }
 
@@ -46,10 +43,8 @@ class Concurrency : public ::testing::Test {
 protected:
     void SetUp() override {
         for (int I = 0; I < 6; ++I) WriteAll(In(I), std::string(5000, '\xB1') + "\r\nABC\r\n");
-        TConvertOptions O;
-        O.Kata = k2byte;
-        O.ConvSize = cvSmall;
-        ASSERT_EQ(ConvertFile(In(0), Dir / "expected", false, O), 1);
+        ASSERT_EQ(ConvertFile(In(0), Dir / "expected", false, Options).Outcome,
+                  TOutcome::Converted);
         Expected = ReadAll(Dir / "expected");
     }
     std::string In(int Worker) const { return Dir / ("in" + std::to_string(Worker)); }

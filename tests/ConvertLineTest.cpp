@@ -1,6 +1,6 @@
 // The option-driven line converter: the decision of each byte class under each option.
 #include "HanZen.h"
-#include "Options.h"
+#include "Reference.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
@@ -9,15 +9,15 @@
 
 namespace {
 
-std::string Convert(const Options& O, std::string_view Line) {
+std::string Convert(const TOptions& O, std::string_view Line) {
     THanZen H(nullptr);
-    Apply(H, O);
+    H.SetOptions(O);
     return H.ConvertLine(Line);
 }
 
 struct Case {
     const char* Name;
-    Options O;
+    TOptions O;
     std::string In, Out;
 };
 
@@ -39,7 +39,7 @@ TEST(ConvertLine, ControlsSpacesAndTabs) {
          {.Space = sp2byte, .Tab = tbSpace, .SpLen = -5},
          "a\tb",
          "ab"},
-        {"any non-zero Tab expands", {.Tab = 5, .SpLen = 2}, "\t", "  "},
+        {"any non-zero Tab expands", {.Tab = TTab(5), .SpLen = 2}, "\t", "  "},
         {"space widened", {.Space = sp2byte}, "a b", "a" + Sjis("　") + "b"},
         {"space kept", {.Space = sp1byte, .Mark = m2All}, " ", " "},
         {"full-width space narrowed, no size step",
@@ -133,19 +133,26 @@ TEST(ConvertLine, DoubleByteCharacters) {
 
 TEST(ConvertLine, UnknownOptionValuesActAsZero) {
     const std::string Line = Sjis("a ｶﾞ\tＡア　が ぁ\rx") + Bytes({0x83});
-    const Options Zero{.SpLen = 3};
+    const TOptions Zero{.SpLen = 3};
     const std::string Expected = Convert(Zero, Line);
     for (int Value : {3, 7, 0x80, 0xFF}) {
-        for (int Field = 0; Field < 6; ++Field) {
-            Options O = Zero;
-            int* Fields[] = {&O.ConvSize, &O.Space, &O.Kata, &O.ToHira, &O.Hira, &O.Mark};
+        for (int Field = 0; Field < 7; ++Field) {
+            TOptions O = Zero;
+            std::uint8_t* Fields[] = {&reinterpret_cast<std::uint8_t&>(O.ConvSize),
+                                      &reinterpret_cast<std::uint8_t&>(O.Space),
+                                      &reinterpret_cast<std::uint8_t&>(O.Kata),
+                                      &reinterpret_cast<std::uint8_t&>(O.ToHira),
+                                      &reinterpret_cast<std::uint8_t&>(O.Hira),
+                                      &reinterpret_cast<std::uint8_t&>(O.Mark),
+                                      &reinterpret_cast<std::uint8_t&>(O.Mapping)};
             if (Field == 2 && Value == 3) continue; // kHira is a real value of Kata
-            *Fields[Field] = Value;
+            *Fields[Field] = static_cast<std::uint8_t>(Value);
             EXPECT_EQ(Hex(Convert(O, Line)), Hex(Expected)) << Field << " = " << Value;
         }
         // ToHira outside its values acts as thAll.
-        EXPECT_EQ(Convert({.Kata = kHira, .ToHira = Value}, Line), Convert({.Kata = kHira}, Line));
-        EXPECT_EQ(Convert({.Tab = Value, .SpLen = 3}, Line),
+        EXPECT_EQ(Convert({.Kata = kHira, .ToHira = TToHira(Value)}, Line),
+                  Convert({.Kata = kHira}, Line));
+        EXPECT_EQ(Convert({.Tab = TTab(Value), .SpLen = 3}, Line),
                   Convert({.Tab = tbSpace, .SpLen = 3}, Line));
     }
 }
@@ -176,8 +183,8 @@ TEST(ConvertLine, IdentityWithAllOptionsZero) {
 // exceptions; run over random lines of Shift-JIS text to exercise character boundaries.
 TEST(ConvertLine, WidenThenNarrowRoundTrips) {
     THanZen Wide(nullptr), Narrow(nullptr);
-    Apply(Wide, {.Space = sp2byte, .Kata = k2byte, .Mark = m2All});
-    Apply(Narrow, {.Space = sp1byte, .Kata = k1byte, .Mark = m1All});
+    Wide.SetOptions({.Space = sp2byte, .Kata = k2byte, .Mark = m2All});
+    Narrow.SetOptions({.Space = sp1byte, .Kata = k1byte, .Mark = m1All});
     const std::string Pieces[] = {Sjis("ｶﾞｷﾞ"),
                                   Sjis("ﾊﾟﾎﾟ"),
                                   Sjis("ｳﾞ"),
@@ -215,7 +222,7 @@ public:
 
 TEST(ConvertLine, DescendantOverridesReachTheLine) {
     Custom C(nullptr);
-    Apply(C, {.ConvSize = cvBig, .Kata = k1byte});
+    C.SetOptions({.ConvSize = cvBig, .Kata = k1byte});
     // q is made big by the descendant's HanToBig, ア narrowed by its ZenCharToHan, and z,
     // a control byte to its CharKind, skips the size step.
     EXPECT_EQ(Hex(C.ConvertLine(Sjis("qアz"))), Hex("!" + Sjis("ｲ") + "z"));

@@ -2,7 +2,7 @@
 // every (Ch, NextCh) under every combination of the options that Ch's class depends on,
 // then whole lines.
 #include "HanZen.h"
-#include "Options.h"
+#include "Reference.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
@@ -15,38 +15,47 @@
 namespace {
 
 // Every named value of each option and one outside them.
-const std::vector<int> ConvSizes{cvNone, cvSmall, cvBig, 0xFF},
-    Spaces{spNone, sp1byte, sp2byte, 0xFF}, Tabs{tbNone, tbSpace, 0xFF},
-    Katas{kNone, k1byte, k2byte, kHira, 0xFF}, ToHiras{thAll, th1Only, th2Only, 0xFF},
-    Hiras{hNone, h1Kata, h2Kata, 0xFF}, Marks{mNone, m1All, m2All, 0xFF};
+const std::vector<TConvSize> ConvSizes{cvNone, cvSmall, cvBig, TConvSize(0xFF)};
+const std::vector<TSpace> Spaces{spNone, sp1byte, sp2byte, TSpace(0xFF)};
+const std::vector<TTab> Tabs{tbNone, tbSpace, TTab(0xFF)};
+const std::vector<TKata> Katas{kNone, k1byte, k2byte, kHira, TKata(0xFF)};
+const std::vector<TToHira> ToHiras{thAll, th1Only, th2Only, TToHira(0xFF)};
+const std::vector<THira> Hiras{hNone, h1Kata, h2Kata, THira(0xFF)};
+const std::vector<TMark> Marks{mNone, m1All, m2All, TMark(0xFF)};
+const std::vector<TMapping> Mappings{mpClassic, mpFaithful};
 const std::vector<std::int32_t> SpLens{-1, 0, 1, 7, 1000};
 
 // The option sets that matter to a byte class: the others stay 0.
-std::vector<Options> OptionSetsFor(int Class) {
-    std::vector<Options> Sets;
-    Options O;
+std::vector<TOptions> OptionSetsFor(int Class) {
+    std::vector<TOptions> Sets;
     switch (Class) {
     case 0: // controls and space: Space, Tab, SpLen
-        for (int S : Spaces)
-            for (int T : Tabs)
+        for (TSpace S : Spaces)
+            for (TTab T : Tabs)
                 for (std::int32_t L : SpLens) Sets.push_back({.Space = S, .Tab = T, .SpLen = L});
         break;
     case 1: // ASCII graphics: Mark, then the size step
-        for (int C : ConvSizes)
-            for (int M : Marks) Sets.push_back({.ConvSize = C, .Mark = M});
+        for (TConvSize C : ConvSizes)
+            for (TMark M : Marks) Sets.push_back({.ConvSize = C, .Mark = M});
         break;
-    case 2: // half-width kana: Kata, ToHira, then the size step
-        for (int C : ConvSizes)
-            for (int K : Katas)
-                for (int T : ToHiras) Sets.push_back({.ConvSize = C, .Kata = K, .ToHira = T});
+    case 2: // half-width kana: Kata, ToHira, the mapping of ｰ, then the size step
+        for (TConvSize C : ConvSizes)
+            for (TKata K : Katas)
+                for (TToHira T : ToHiras)
+                    for (TMapping P : Mappings)
+                        Sets.push_back({.ConvSize = C, .Kata = K, .ToHira = T, .Mapping = P});
         break;
     default: // lead bytes: all but Tab
-        for (int C : ConvSizes)
-            for (int S : Spaces)
-                for (int K : Katas)
-                    for (int T : ToHiras)
-                        for (int H : Hiras)
-                            for (int M : Marks) Sets.push_back({C, S, 0, K, T, H, M, 0});
+        for (TConvSize C : ConvSizes)
+            for (TSpace S : Spaces)
+                for (TKata K : Katas)
+                    for (TToHira T : ToHiras)
+                        for (THira H : Hiras)
+                            for (TMark M : Marks)
+                                for (TMapping P : Mappings)
+                                    // The mapping changes ° alone: a few sets suffice.
+                                    if (P == mpClassic || (S == spNone && T == thAll))
+                                        Sets.push_back({C, S, tbNone, K, T, H, M, 0, P});
     }
     return Sets;
 }
@@ -58,7 +67,7 @@ int Mismatches(int Class) {
     std::vector<std::uint8_t> Bytes;
     for (int B = 0; B < 256; ++B)
         if (Classes.CharKind(std::string(1, static_cast<char>(B))) == Class) Bytes.push_back(B);
-    const std::vector<Options> Sets = OptionSetsFor(Class);
+    const std::vector<TOptions> Sets = OptionSetsFor(Class);
     std::atomic<std::size_t> NextSet{0};
     std::atomic<int> Failures{0};
     const auto Work = [&] {
@@ -66,8 +75,8 @@ int Mismatches(int Class) {
         VirtualHanZen Slow(nullptr);
         std::string Line(2, '\0'), A, B;
         for (std::size_t I; (I = NextSet++) < Sets.size();) {
-            Apply(Fast, Sets[I]);
-            Apply(Slow, Sets[I]);
+            Fast.SetOptions(Sets[I]);
+            Slow.SetOptions(Sets[I]);
             for (std::uint8_t Ch : Bytes) {
                 Line[0] = static_cast<char>(Ch);
                 for (int Next = -1; Next < 256; ++Next) {
@@ -129,13 +138,14 @@ TEST(FastPath, RandomLinesUnderRandomOptions) {
     std::string A, B;
     for (int Round = 0; Round < 3000; ++Round) {
         if (Round % 10 == 0) {
-            const Options O{
+            const TOptions O{
                 ConvSizes[Random() % ConvSizes.size()], Spaces[Random() % Spaces.size()],
                 Tabs[Random() % Tabs.size()],           Katas[Random() % Katas.size()],
                 ToHiras[Random() % ToHiras.size()],     Hiras[Random() % Hiras.size()],
-                Marks[Random() % Marks.size()],         SpLens[Random() % SpLens.size()]};
-            Apply(Fast, O); // the same object: new options take effect at the next call
-            Apply(Slow, O);
+                Marks[Random() % Marks.size()],         SpLens[Random() % SpLens.size()],
+                Mappings[Random() % Mappings.size()]};
+            Fast.SetOptions(O); // the same object: new options take effect at the next call
+            Slow.SetOptions(O);
         }
         std::string Line;
         for (std::size_t N = Random() % 60; N > 0; --N)

@@ -82,14 +82,8 @@ int OpenFiles() {
 
 // Converts and returns the code of the failure, 0 on success.
 int Convert(const std::string& In, const std::string& Out) {
-    TConvertOptions O;
-    O.Kata = k2byte;
-    try {
-        ConvertFile(In, Out, false, O);
-    } catch (const EInOutError& E) {
-        return E.ErrorCode;
-    }
-    return 0;
+    const TConvertResult R = ConvertFile(In, Out, false, {.Kata = k2byte});
+    return R.Failure ? R.Failure->ErrorCode : 0;
 }
 
 TEST(Faults, EveryCallOfAConversionMayFail) {

@@ -19,15 +19,11 @@ namespace {
 
 const std::string Temp = "$$$$$$$$.~kn";
 
-// The code of the EInOutError that Call raises; 0 when it raises none.
-template <class Call>
-int CodeOf(Call C) {
-    try {
-        C();
-    } catch (const EInOutError& E) {
-        return E.ErrorCode;
-    }
-    return 0;
+constexpr TOutcome Converted = TOutcome::Converted;
+
+// The code of a conversion's failure; 0 when it did not fail.
+int CodeOf(const TConvertResult& R) {
+    return R.Failure ? R.Failure->ErrorCode : 0;
 }
 
 class FileConvert : public ::testing::Test {
@@ -38,17 +34,14 @@ protected:
 
 TEST_F(FileConvert, ConvertsEveryLineAndEndsEachWithCrLf) {
     WriteAll(In, Sjis("ｶﾞｷﾞ\tabc\r\n\r\nｱ\rlast"));
-    TConvertOptions O;
-    O.Kata = k2byte;
-    O.Tab = tbSpace;
-    O.SpLen = 2;
-    EXPECT_EQ(ConvertFile(In, Out, false, O), 1);
+    const TOptions O{.Tab = tbSpace, .Kata = k2byte, .SpLen = 2};
+    EXPECT_EQ(ConvertFile(In, Out, false, O).Outcome, Converted);
     EXPECT_EQ(Hex(ReadAll(Out)), Hex(Sjis("ガギ  abc\r\n\r\nア\r\nlast\r\n")));
     EXPECT_FALSE(Exists(Dir / Temp));
 
     WriteAll(In, "");
     WriteAll(Out, "old");
-    EXPECT_EQ(ConvertFile(In, Out, false, O), 1);
+    EXPECT_EQ(ConvertFile(In, Out, false, O).Outcome, Converted);
     EXPECT_EQ(ReadAll(Out), "");
 }
 
@@ -64,26 +57,22 @@ TEST_F(FileConvert, LongFileMatchesTheLineConverter) {
         Expected += H.ConvertLine(Line) + "\r\n";
     }
     WriteAll(In, Source);
-    TConvertOptions O;
-    O.Kata = k1byte;
-    O.Mark = m1All;
-    EXPECT_EQ(ConvertFile(In, Out, false, O), 1);
+    EXPECT_EQ(ConvertFile(In, Out, false, {.Kata = k1byte, .Mark = m1All}).Outcome, Converted);
     EXPECT_TRUE(ReadAll(Out) == Expected);
 }
 
 TEST_F(FileConvert, SamePathConvertsInPlaceOrIsRefused) {
     WriteAll(In, "abc\r\n");
-    TConvertOptions Big;
-    Big.ConvSize = cvBig;
-    EXPECT_EQ(ConvertFile(In, In, false, Big), 1);
+    const TOptions Big{.ConvSize = cvBig};
+    EXPECT_EQ(ConvertFile(In, In, false, Big).Outcome, Converted);
     EXPECT_EQ(ReadAll(In), "ABC\r\n");
     EXPECT_FALSE(Exists(Dir / Temp));
 
     WriteAll(In, "abc\r\n");
     std::string Shouting = In;
     for (char& C : Shouting) C = static_cast<char>(std::toupper(static_cast<unsigned char>(C)));
-    EXPECT_EQ(ConvertFile(In, Shouting, true, Big), 0); // equal apart from ASCII case
-    EXPECT_EQ(ConvertFile(In, In, true, Big), 0);
+    EXPECT_EQ(ConvertFile(In, Shouting, true, Big).Outcome, TOutcome::Refused); // ASCII case
+    EXPECT_EQ(ConvertFile(In, In, true, Big).Outcome, TOutcome::Refused);
     EXPECT_EQ(ReadAll(In), "abc\r\n");
     EXPECT_FALSE(Exists(Dir / Temp));
     EXPECT_TRUE(SameIgnoringAsciiCase("dir/ab\x82\x61", "DIR/AB\x82\x41")); // second bytes too
@@ -92,9 +81,9 @@ TEST_F(FileConvert, SamePathConvertsInPlaceOrIsRefused) {
 
 TEST_F(FileConvert, MissingSourceOrFolderReportsTheRealCode) {
     WriteAll(Out, "old");
-    EXPECT_EQ(CodeOf([&] { ConvertFile(Dir / "missing.txt", Out, false, {}); }), 2);
+    EXPECT_EQ(CodeOf(ConvertFile(Dir / "missing.txt", Out, false, {})), 2);
     WriteAll(In, "abc");
-    EXPECT_EQ(CodeOf([&] { ConvertFile(In, Dir / "no/out.txt", false, {}); }), 3);
+    EXPECT_EQ(CodeOf(ConvertFile(In, Dir / "no/out.txt", false, {})), 3);
     EXPECT_EQ(ReadAll(Out), "old");
     EXPECT_FALSE(Exists(Dir / Temp));
 }
@@ -103,7 +92,7 @@ TEST_F(FileConvert, ReadOnlyDestinationFailsAndKeepsItsContent) {
     WriteAll(In, "new\r\n");
     WriteAll(Out, "old");
     MakeReadOnly(Out);
-    EXPECT_EQ(CodeOf([&] { ConvertFile(In, Out, false, {}); }), 5);
+    EXPECT_EQ(CodeOf(ConvertFile(In, Out, false, {})), 5);
     EXPECT_EQ(ReadAll(Out), "old");
     EXPECT_FALSE(Exists(Dir / Temp));
 }
@@ -159,9 +148,9 @@ TEST_F(FileConvert, TemporaryFileLivesInTheDestinationsFolder) {
             if (Op == "Write") TempSeen = Platform().FileExists(Folder + Temp);
             return 0;
         };
-        const int Result = ConvertFile("in.txt", Dest, false, {});
+        const TOutcome Result = ConvertFile("in.txt", Dest, false, {}).Outcome;
         std::filesystem::current_path(Previous);
-        EXPECT_EQ(Result, 1) << Dest;
+        EXPECT_EQ(Result, Converted) << Dest;
         EXPECT_TRUE(TempSeen) << Dest;
         EXPECT_EQ(ReadAll(Folder + "out.txt"), "abc\r\n") << Dest;
         EXPECT_FALSE(Platform().FileExists(Folder + Temp)) << Dest;
@@ -180,7 +169,7 @@ TEST_F(FileConvert, FailuresLeaveTheDestinationAndNoTemporaryFile) {
             Faults.Before = [&](const std::string& Name, std::uint32_t) -> std::uint32_t {
                 return Name == Op && ++Seen == Nth ? 112 : 0;
             };
-            const int Code = CodeOf([&] { ConvertFile(In, Out, false, {}); });
+            const int Code = CodeOf(ConvertFile(In, Out, false, {}));
             if (Seen < Nth) continue; // the conversion has no such call
             EXPECT_EQ(Code, 112) << Op << " #" << Nth;
             EXPECT_EQ(ReadAll(Out), "old") << Op << " #" << Nth;
@@ -195,7 +184,7 @@ TEST_F(FileConvert, FirstFailureWinsAndTheCleanUpRunsToTheEnd) {
     Faults.Before = [](const std::string& Op, std::uint32_t) -> std::uint32_t {
         return Op == "Write" ? 112 : Op == "Close" ? 6 : 0;
     };
-    EXPECT_EQ(CodeOf([&] { ConvertFile(In, Out, false, {}); }), 112);
+    EXPECT_EQ(CodeOf(ConvertFile(In, Out, false, {})), 112);
     const auto Calls = Faults.Calls();
     EXPECT_NE(std::find(Calls.begin(), Calls.end(), "Close"), Calls.end());   // the source
     EXPECT_NE(std::find(Calls.begin(), Calls.end(), "Discard"), Calls.end()); // the temporary
@@ -212,7 +201,7 @@ TEST_F(FileConvert, TemporaryFileThatVanishesGivesZero) {
         if (Op == "Write") std::filesystem::remove(Dir / Temp);
         return 0;
     };
-    EXPECT_EQ(ConvertFile(In, Out, false, {}), 0);
+    EXPECT_EQ(ConvertFile(In, Out, false, {}).Outcome, TOutcome::Vanished);
     EXPECT_EQ(ReadAll(Out), "old");
 }
 #endif
@@ -241,12 +230,12 @@ TEST_F(FileConvert, SecondConversionIntoTheSameFolderFails) {
             std::unique_lock<std::mutex> Guard(Lock);
             Changed.wait(Guard, [&] { return FirstWriting; });
         }
-        SecondCode = CodeOf([&] { ConvertFile(Dir / "in2.txt", Dir / "out2.txt", false, {}); });
+        SecondCode = CodeOf(ConvertFile(Dir / "in2.txt", Dir / "out2.txt", false, {}));
         std::lock_guard<std::mutex> Guard(Lock);
         SecondDone = true;
         Changed.notify_all();
     });
-    EXPECT_EQ(ConvertFile(In, Out, false, {}), 1);
+    EXPECT_EQ(ConvertFile(In, Out, false, {}).Outcome, Converted);
     Second.join();
     EXPECT_EQ(SecondCode, 32);
     EXPECT_EQ(ReadAll(Out), std::string(1000, 'a') + "\r\n");

@@ -20,23 +20,17 @@ const std::string Temp = "$$$$$$$$.~kn";
 
 // The code of the failure, 0 when the conversion returned Result.
 int Convert(const std::string& In, const std::string& Out, int* Result = nullptr,
-            TConvertOptions O = {}) {
-    try {
-        const int R = ConvertFile(In, Out, false, O);
-        if (Result) *Result = R;
-    } catch (const EInOutError& E) {
-        return E.ErrorCode;
-    }
-    return 0;
+            const TOptions& O = {}) {
+    const TConvertResult R = ConvertFile(In, Out, false, O);
+    if (Result) *Result = R.Outcome == TOutcome::Converted;
+    return R.Failure ? R.Failure->ErrorCode : 0;
 }
 
 TEST(Hostile, LinesOfTensOfMegabytes) {
     TempDir Dir;
     const std::size_t Size = 24u << 20;
     WriteAll(Dir / "in", std::string(Size, '\xB1') + "\r\nz"); // ｱｱｱ... and no line end last
-    TConvertOptions O;
-    O.Kata = k2byte;
-    ASSERT_EQ(Convert(Dir / "in", Dir / "out", nullptr, O), 0);
+    ASSERT_EQ(Convert(Dir / "in", Dir / "out", nullptr, {.Kata = k2byte}), 0);
     const std::string Out = ReadAll(Dir / "out");
     ASSERT_EQ(Out.size(), 2 * Size + 5);
     EXPECT_EQ(Out.substr(0, 4), Sjis("アア"));

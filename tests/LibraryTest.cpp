@@ -3,6 +3,7 @@
 // structured exception; elsewhere: result 0 and KanaLastError).
 #include "Files.h"
 #include "Sjis.h"
+#include "Version.h"
 #include "kana.h"
 
 #include <gtest/gtest.h>
@@ -322,10 +323,12 @@ TEST(Library, VersionRecord) {
     UINT Length = 0;
     ASSERT_TRUE(VerQueryValueA(Record.data(), "\\", &Value, &Length));
     const auto& Fixed = *static_cast<const VS_FIXEDFILEINFO*>(Value);
-    EXPECT_EQ(Fixed.dwFileVersionMS, 0x00000001u); // 0.1
-    EXPECT_EQ(Fixed.dwFileVersionLS, 0x00010000u); // 1.0
-    EXPECT_EQ(Fixed.dwProductVersionMS, 0x00000001u);
-    EXPECT_EQ(Fixed.dwProductVersionLS, 0x00010000u);
+    const DWORD High = KANA_VERSION_MAJOR << 16 | KANA_VERSION_MINOR,
+                Low = KANA_VERSION_PATCH << 16;
+    EXPECT_EQ(Fixed.dwFileVersionMS, High);
+    EXPECT_EQ(Fixed.dwFileVersionLS, Low);
+    EXPECT_EQ(Fixed.dwProductVersionMS, High);
+    EXPECT_EQ(Fixed.dwProductVersionLS, Low);
     EXPECT_EQ(Fixed.dwFileType, static_cast<DWORD>(VFT_DLL));
 
     ASSERT_TRUE(VerQueryValueA(Record.data(), "\\VarFileInfo\\Translation", &Value, &Length));
@@ -338,11 +341,11 @@ TEST(Library, VersionRecord) {
         {"Comments", Sjis("カナ変換用ダイナミックリンクライブラリ")},
         {"CompanyName", "Velbrook"},
         {"FileDescription", Sjis("文字変換 Dll")},
-        {"FileVersion", "0.01.1"},
+        {"FileVersion", KANA_VERSION_TEXT},
         {"InternalName", "kana"},
         {"OriginalFilename", "kana.dll"},
         {"ProductName", "kana"},
-        {"ProductVersion", "0.01.1"},
+        {"ProductVersion", KANA_VERSION_TEXT},
     };
     for (const auto& [Name, Expected] : Strings) {
         const std::string Key = std::string("\\StringFileInfo\\041103A4\\") + Name;

@@ -18,17 +18,17 @@ std::vector<std::string> LinesOfFile(const std::string& Name) {
     LineFile F;
     F.BindName(Name);
     F.OpenForReading();
-    IOCheck();
+    F.IOCheck();
     std::vector<std::string> Lines;
     for (;;) {
         const bool End = F.AtEnd();
-        IOCheck();
+        F.IOCheck();
         if (End) break;
         Lines.push_back(F.ReadLine());
-        IOCheck();
+        F.IOCheck();
     }
     F.CloseLineFile();
-    IOCheck();
+    F.IOCheck();
     return Lines;
 }
 
@@ -81,12 +81,12 @@ TEST(LineFile, WritesReachThePlatformIn128ByteBlocks) {
     LineFile F;
     F.BindName(Dir / "out");
     F.CreateForWriting();
-    IOCheck();
+    F.IOCheck();
     F.WriteText(std::string(100, 'a'));
     F.WriteText(std::string(200, 'b'));
     EXPECT_EQ(Watch.Calls(), (std::vector<std::string>{"CreateWrite", "Write:128", "Write:128"}));
     F.CloseLineFile();
-    IOCheck();
+    F.IOCheck();
     EXPECT_EQ(Watch.Calls().back(), "Close");
     EXPECT_EQ(Watch.Calls()[3], "Write:44");
     EXPECT_EQ(ReadAll(Dir / "out"), std::string(100, 'a') + std::string(200, 'b'));
@@ -105,15 +105,14 @@ TEST(LineFile, ReadsReachThePlatformIn128ByteBlocks) {
     F.CloseLineFile();
 }
 
-// The code and the exact Shift-JIS message that IOCheck raises after Operation.
+// The code and the exact Shift-JIS message that IOCheck raises after Operation on F.
 template <class Operation>
-std::pair<int, std::string> Raised(Operation Op) {
-    InOutRes() = 0;
+std::pair<int, std::string> Raised(LineFile& F, Operation Op) {
     Op();
     try {
-        IOCheck();
+        F.IOCheck();
     } catch (const EInOutError& E) {
-        EXPECT_EQ(InOutRes(), 0); // the code is cleared once raised
+        EXPECT_FALSE(F.TakeFailure()); // the failure is forgotten once raised
         return {E.ErrorCode, E.Message()};
     }
     return {0, ""};
@@ -123,27 +122,29 @@ TEST(LineFile, FailureCodesAndMessages) {
     TempDir Dir;
     LineFile F;
     F.BindName(Dir / "missing");
-    EXPECT_EQ(Raised([&] { F.OpenForReading(); }), std::make_pair(2, Sjis("ﾌｧｲﾙが見つかりません")));
-    EXPECT_EQ(Raised([&] { F.CloseLineFile(); }), std::make_pair(103, Sjis("I/O ｴﾗｰ (103)")));
-    EXPECT_EQ(Raised([&] { F.AtEnd(); }), std::make_pair(104, Sjis("I/O ｴﾗｰ (104)")));
-    EXPECT_EQ(Raised([&] { F.ReadLine(); }), std::make_pair(104, Sjis("I/O ｴﾗｰ (104)")));
-    EXPECT_EQ(Raised([&] { F.WriteText("x"); }), std::make_pair(103, Sjis("I/O ｴﾗｰ (103)")));
+    EXPECT_EQ(Raised(F, [&] { F.OpenForReading(); }),
+              std::make_pair(2, Sjis("ﾌｧｲﾙが見つかりません")));
+    EXPECT_EQ(Raised(F, [&] { F.CloseLineFile(); }), std::make_pair(103, Sjis("I/O ｴﾗｰ (103)")));
+    EXPECT_EQ(Raised(F, [&] { F.AtEnd(); }), std::make_pair(104, Sjis("I/O ｴﾗｰ (104)")));
+    EXPECT_EQ(Raised(F, [&] { F.ReadLine(); }), std::make_pair(104, Sjis("I/O ｴﾗｰ (104)")));
+    EXPECT_EQ(Raised(F, [&] { F.WriteText("x"); }), std::make_pair(103, Sjis("I/O ｴﾗｰ (103)")));
     F.BindName(Dir / "no-folder/file");
-    EXPECT_EQ(Raised([&] { F.OpenForReading(); }), std::make_pair(3, Sjis("不正なﾌｧｲﾙ名です")));
-    EXPECT_EQ(Raised([&] { F.CreateForWriting(); }), std::make_pair(3, Sjis("不正なﾌｧｲﾙ名です")));
+    EXPECT_EQ(Raised(F, [&] { F.OpenForReading(); }), std::make_pair(3, Sjis("不正なﾌｧｲﾙ名です")));
+    EXPECT_EQ(Raised(F, [&] { F.CreateForWriting(); }),
+              std::make_pair(3, Sjis("不正なﾌｧｲﾙ名です")));
     F.BindName(Dir.Path().string());
-    EXPECT_EQ(Raised([&] { F.OpenForReading(); }),
+    EXPECT_EQ(Raised(F, [&] { F.OpenForReading(); }),
               std::make_pair(5, Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました")));
 
     WriteAll(Dir / "in", "abc");
     F.BindName(Dir / "in");
     F.OpenForReading();
-    EXPECT_EQ(Raised([&] { F.WriteText("x"); }), std::make_pair(105, Sjis("I/O ｴﾗｰ (105)")));
+    EXPECT_EQ(Raised(F, [&] { F.WriteText("x"); }), std::make_pair(105, Sjis("I/O ｴﾗｰ (105)")));
     LineFile Second; // a second reader of the same file: sharing violation
     Second.BindName(Dir / "in");
-    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 32);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 32);
     F.CloseLineFile();
-    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 0);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 0);
     Second.CloseLineFile();
 
     // The other texts of the table, by code.
@@ -165,12 +166,12 @@ TEST(LineFile, CharacterDeviceIsWrittenAtOnce) {
     LineFile F;
     F.BindName(Device);
     F.CreateForWriting();
-    IOCheck();
+    F.IOCheck();
     F.WriteText("abc");
     F.WriteText("de");
     EXPECT_EQ(Watch.Calls(), (std::vector<std::string>{"CreateWrite", "Write:3", "Write:2"}));
     F.CloseLineFile();
-    IOCheck();
+    F.IOCheck();
 }
 
 // A name is never shortened: a name too long for the system fails as a whole.
@@ -178,7 +179,7 @@ TEST(LineFile, OverlongNameFailsAndCreatesNothing) {
     TempDir Dir;
     LineFile F;
     F.BindName(Dir / std::string(300, 'n'));
-    EXPECT_EQ(Raised([&] { F.CreateForWriting(); }).first, 206);
+    EXPECT_EQ(Raised(F, [&] { F.CreateForWriting(); }).first, 206);
     EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));
 }
 
@@ -189,9 +190,9 @@ TEST(LineFile, SecondWriterFailsAndLeavesTheFirstIntact) {
     First.CreateForWriting();
     First.WriteText(std::string(200, 'a'));
     Second.BindName(Dir / "out");
-    EXPECT_EQ(Raised([&] { Second.CreateForWriting(); }).first, 32);
+    EXPECT_EQ(Raised(Second, [&] { Second.CreateForWriting(); }).first, 32);
     First.CloseLineFile();
-    IOCheck();
+    First.IOCheck();
     EXPECT_EQ(ReadAll(Dir / "out"), std::string(200, 'a')); // not truncated by the second open
 }
 
@@ -206,7 +207,7 @@ TEST(LineFile, FailedReadEndsTheInputAndIsReported) {
     LineFile F;
     F.BindName(Dir / "in");
     F.OpenForReading();
-    EXPECT_EQ(Raised([&] { F.ReadLine(); }).first, 23);
+    EXPECT_EQ(Raised(F, [&] { F.ReadLine(); }).first, 23);
     EXPECT_TRUE(F.AtEnd());
     F.CloseLineFile();
 }
@@ -220,7 +221,7 @@ TEST(LineFile, FailedWriteDropsTheRestOfTheCall) {
     LineFile F;
     F.BindName(Dir / "out");
     F.CreateForWriting();
-    EXPECT_EQ(Raised([&] { F.WriteText(std::string(1000, 'w')); }),
+    EXPECT_EQ(Raised(F, [&] { F.WriteText(std::string(1000, 'w')); }),
               std::make_pair(112, Sjis("I/O ｴﾗｰ (112)")));
     const auto Calls = Faults.Calls();
     EXPECT_EQ(std::count(Calls.begin(), Calls.end(), "Write:128"), 1);
@@ -237,15 +238,15 @@ TEST(LineFile, ReadersAndWritersShareAsTheirOpensAllow) {
     Reader.BindName(Dir / "f");
     Writer.BindName(Dir / "f");
     Second.BindName(Dir / "f");
-    EXPECT_EQ(Raised([&] { Reader.OpenForReading(); }).first, 0);
-    EXPECT_EQ(Raised([&] { Writer.CreateForWriting(); }).first, 0);
-    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 32);
-    EXPECT_EQ(Raised([&] { Second.CreateForWriting(); }).first, 32);
+    EXPECT_EQ(Raised(Reader, [&] { Reader.OpenForReading(); }).first, 0);
+    EXPECT_EQ(Raised(Writer, [&] { Writer.CreateForWriting(); }).first, 0);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 32);
+    EXPECT_EQ(Raised(Second, [&] { Second.CreateForWriting(); }).first, 32);
     Reader.CloseLineFile();
-    EXPECT_EQ(Raised([&] { Second.OpenForReading(); }).first, 0);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 0);
     Second.CloseLineFile();
     Writer.CloseLineFile();
-    IOCheck();
+    Writer.IOCheck();
 }
 
 // Standard input from a pipe: the writer's closing ends the input and is no failure.

@@ -26,9 +26,9 @@ BEGIN
    0, 1, 1,	 /* Has 1 elements.  */
     /* "width height colors pad", planes, bits, bytes, index.  */
     "\040\040\020\000", 1, 4,]] Icon)
-string(FIND "${Res}" [[1 VERSIONINFO
- FILEVERSION 0, 0, 1, 0
- PRODUCTVERSION 0, 0, 1, 0
+string(CONFIGURE [[1 VERSIONINFO
+ FILEVERSION @MAJOR@, @MINOR@, @PATCH@, 0
+ PRODUCTVERSION @MAJOR@, @MINOR@, @PATCH@, 0
  FILEFLAGSMASK 0x3f
  FILEOS 0x4
  FILETYPE 0x1
@@ -39,11 +39,11 @@ BEGIN
     BEGIN
       VALUE "CompanyName", "Velbrook"
       VALUE "FileDescription", L"\x304b\x306a Delete Key"
-      VALUE "FileVersion", "0.01"
+      VALUE "FileVersion", "@TEXT@"
       VALUE "InternalName", "ostrel"
       VALUE "OriginalFilename", "ostrel.exe"
       VALUE "ProductName", "ostrel"
-      VALUE "ProductVersion", "0.01"
+      VALUE "ProductVersion", "@TEXT@"
       VALUE "Comments", L"\x304b\x306a \x8a2d\x5b9a\x524a\x9664\x30d7\x30ed\x30b0\x30e9\x30e0"
     END
   END
@@ -51,7 +51,8 @@ BEGIN
   BEGIN
     VALUE "Translation", 0x411, 932
   END
-END]] Version)
+END]] Record @ONLY)
+string(FIND "${Res}" "${Record}" Version)
 if(Icon EQUAL -1 OR Version EQUAL -1)
   message(FATAL_ERROR "icon group or version record differs:\n${Res}")
 endif()

@@ -1,0 +1,67 @@
+// The narrow platform layer under the file facility and the exports. One implementation
+// talks to Win32, one to POSIX; tests may put a wrapper of their own in place.
+//
+// Every operation that can fail returns 0 on success or the failure's Windows error
+// code (2 missing file, 3 missing folder, 5 access denied, 32 sharing violation, ...).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+using TFileHandle = std::intptr_t;
+constexpr TFileHandle InvalidFileHandle = -1;
+
+enum class TFileType { Unknown, Disk, Char, Pipe };
+
+class TPlatform {
+public:
+    virtual ~TPlatform() = default;
+
+    // Opens an existing file for reading; no other reader may hold it at the same time.
+    virtual std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) = 0;
+    // Creates a file for writing or truncates an existing one, once no other writer
+    // holds it.
+    virtual std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) = 0;
+    // The process's standard input or output; never closed by the file layer.
+    virtual std::uint32_t StdInput(TFileHandle& Handle) = 0;
+    virtual std::uint32_t StdOutput(TFileHandle& Handle) = 0;
+    virtual TFileType FileType(TFileHandle Handle) = 0;
+
+    // Reads at most Size bytes; Got 0 at the end of the data.
+    virtual std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
+                               std::uint32_t& Got) = 0;
+    // Writes all Size bytes or fails.
+    virtual std::uint32_t Write(TFileHandle Handle, const char* Buffer, std::uint32_t Size) = 0;
+    virtual std::uint32_t Close(TFileHandle Handle) = 0;
+
+    // Finishes a file written under Path: forces its data to disk and puts it in Dest's
+    // place in one step, so that Dest is always either its old or its whole new content.
+    // Handle is closed in every case; on failure the file at Path is removed and Dest is
+    // left as it was.
+    virtual std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
+                                 const std::string& Dest) = 0;
+    // Gives up a file written under Path: removes it and closes Handle.
+    virtual std::uint32_t Discard(TFileHandle Handle, const std::string& Path) = 0;
+
+    // True when Path names something that is not a folder.
+    virtual bool FileExists(const std::string& Path) = 0;
+    // The file a conversion into Dest replaces: Dest itself, or the file it names through
+    // a symbolic link. InPlace is set instead when Dest is a device or a pipe, which is
+    // written directly and never replaced.
+    virtual std::string ReplaceTarget(const std::string& Dest, bool& InPlace) = 0;
+    // The path of the temporary file "$$$$$$$$.~kn" in the folder of Dest (the current
+    // folder when Dest has no folder part).
+    virtual std::string TempPathFor(const std::string& Dest) = 0;
+    // The Shift-JIS text of the message with this ID (Messages.h); empty for an unknown ID.
+    virtual std::string LoadMessage(int Id) = 0;
+};
+
+// The platform in use.
+TPlatform& Platform();
+// Tests only: puts another platform in place (nullptr restores the system's) and returns
+// the one that was in place.
+TPlatform* SetPlatform(TPlatform* Replacement);
+// The system's own platform.
+TPlatform& SystemPlatform();
+
+constexpr const char TempFileName[] = "$$$$$$$$.~kn";
