@@ -38,9 +38,11 @@ std::uint32_t Failure(int Errno, const std::string& Path) {
     return WindowsCodeFromErrno(Errno);
 }
 
-// Takes the exclusive lock that stands for the share mode. Files that cannot be locked
-// (some devices and pipes) are used unlocked.
-std::uint32_t Lock(int Fd) {
+// Takes the exclusive lock that stands for the share mode, on a regular file only: a
+// lock on a device (/dev/zero, a terminal) or a pipe would bar every other process on
+// the machine from it. A file system that has no locks leaves the file unlocked.
+std::uint32_t Lock(int Fd, const struct stat& St) {
+    if (!S_ISREG(St.st_mode)) return 0;
     while (flock(Fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
         if (errno == EWOULDBLOCK) return ERROR_SHARING_VIOLATION;
@@ -57,7 +59,7 @@ public:
         struct stat St;
         std::uint32_t Code = fstat(Fd, &St) != 0   ? WindowsCodeFromErrno(errno)
                              : S_ISDIR(St.st_mode) ? ERROR_ACCESS_DENIED
-                                                   : Lock(Fd);
+                                                   : Lock(Fd, St);
         if (Code != 0) {
             close(Fd);
             return Code;
@@ -79,8 +81,8 @@ public:
         const int Fd = open(Name.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY, 0666);
         if (Fd < 0) return Failure(errno, Name);
         struct stat Opened, Named;
-        std::uint32_t Code = Lock(Fd);
-        if (Code == 0 && fstat(Fd, &Opened) != 0) Code = WindowsCodeFromErrno(errno);
+        std::uint32_t Code =
+            fstat(Fd, &Opened) != 0 ? WindowsCodeFromErrno(errno) : Lock(Fd, Opened);
         // The file may have been renamed away by its writer between the open and the
         // lock; then the name belongs to someone else now.
         if (Code == 0 && S_ISREG(Opened.st_mode) &&

@@ -174,6 +174,20 @@ TEST(LineFile, CharacterDeviceIsWrittenAtOnce) {
     F.IOCheck();
 }
 
+#ifndef _WIN32
+// A device is never locked: a second reader of /dev/zero, here or in any other process
+// on the machine, is not turned away as by a regular file's share mode.
+TEST(LineFile, DevicesAdmitEveryReader) {
+    LineFile First, Second;
+    First.BindName("/dev/zero");
+    Second.BindName("/dev/zero");
+    EXPECT_EQ(Raised(First, [&] { First.OpenForReading(); }).first, 0);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 0);
+    First.CloseLineFile();
+    Second.CloseLineFile();
+}
+#endif
+
 // A name is never shortened: a name too long for the system fails as a whole.
 TEST(LineFile, OverlongNameFailsAndCreatesNothing) {
     TempDir Dir;
