@@ -6,7 +6,7 @@
 int main(void) {
     char Message[64];
     if (GetDllVersion() != 1) return 1;
-    /* A missing source: result 0, code 2. */
+    /* A source in a missing folder: result 0, code 3. */
     if (KanaConvert("/nonexistent/kana-c-test/in", "/nonexistent/kana-c-test/out", 0, KANA_CV_NONE,
                     KANA_SP_NONE, KANA_TB_NONE, 0, KANA_K_NONE, KANA_TH_ALL, KANA_H_NONE,
                     KANA_M_NONE) != 0)
