@@ -229,3 +229,32 @@ TEST(ConvertLine, DescendantOverridesReachTheLine) {
 }
 
 } // namespace
+
+// A line cut where LastCut allows, and converted piece by piece, gives the bytes of the
+// whole line converted at once: for every length of the first piece, on lines made of the
+// bytes that carry context (lead bytes, kana with voicing marks, runs of marks), under
+// option sets that span every way a byte may take the next.
+TEST(LineCut, PiecesConvertAsTheWholeLine) {
+    const std::string Pieces[] = {Sjis("漢字"), Sjis("カタカナ"), Sjis("ｶﾞﾊﾟｱﾞ"), "\xDE\xDE\xDF",
+                                  Sjis("ｰ°"),   "ab 09",          "\t",             "\n",
+                                  std::string(1, '\0'), "\x81", "\x83\x20", Sjis("ぁ")};
+    std::mt19937 Random(7);
+    THanZen H(nullptr);
+    std::string Whole, First, Rest;
+    for (int Round = 0; Round < 300; ++Round) {
+        H.SetOptions({TConvSize(Random() % 3), TSpace(Random() % 3), TTab(Random() % 2),
+                      TKata(Random() % 4), TToHira(Random() % 3), THira(Random() % 3),
+                      TMark(Random() % 3), 2, TMapping(Random() % 2)});
+        std::string Line;
+        while (Line.size() < 40) Line += Pieces[Random() % std::size(Pieces)];
+        H.ConvertLine(Line, Whole);
+        for (std::size_t N = 1; N <= Line.size(); ++N) {
+            const std::size_t Cut = LastCut(std::string_view(Line).substr(0, N));
+            ASSERT_LE(Cut, N);
+            ASSERT_TRUE(Cut > 0 || N < 3) << "no progress at " << N << " in " << Hex(Line);
+            H.ConvertLine(std::string_view(Line).substr(0, Cut), First);
+            H.ConvertLine(std::string_view(Line).substr(Cut), Rest);
+            ASSERT_EQ(Hex(First + Rest), Hex(Whole)) << "cut at " << Cut << " in " << Hex(Line);
+        }
+    }
+}

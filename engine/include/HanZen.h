@@ -108,3 +108,10 @@ public:
 private:
     TOptions FOptions;
 };
+
+// Where a line of Shift-JIS text may be cut: the length of the longest prefix of S
+// after which converting the prefix and then the rest of the line gives the bytes of the
+// whole line converted at once, under any options. S must start where a character does.
+// Never inside a double-byte character, before a voicing mark that may join the letter
+// before it, or after a CR; 0 when S holds no such place.
+std::size_t LastCut(std::string_view S);
