@@ -1,18 +1,22 @@
-// kanaconv: converts a Shift-JIS text file from the command line. It only parses
-// arguments and reports; the conversion is the library's own (FileConvert.h).
-#include "FileConvert.h"
-#include "TerminalText.h"
+// kanaconv: converts Japanese text files from the command line: one file into another (or
+// standard input into standard output), or many files in place, several at once. It
+// parses, reports and schedules; the conversion is the file layer's (FileConvert.h).
+#include "Arguments.h"
+#include "Console.h"
+#include "Interrupt.h"
+#include "Report.h"
 #include "Version.h"
 
-#include <getopt.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
-#include <cerrno>
-#include <climits>
+#include <algorithm>
 #include <clocale>
+#include <condition_variable>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <string>
+#include <mutex>
+#include <thread>
+#include <vector>
 
 namespace {
 
@@ -21,161 +25,105 @@ constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitRefused = 3;
 
-const char Usage[] =
-    "Usage: kanaconv [OPTIONS] SOURCE DEST\n"
-    "Converts the Shift-JIS (code page 932) text file SOURCE into DEST. Lines are written\n"
-    "with CR LF; a 0x1A byte ends the input. SOURCE - reads standard input, DEST - writes\n"
-    "standard output. DEST may be SOURCE itself: it is replaced only once the whole\n"
-    "converted file is on disk.\n"
-    "\n"
-    "Options (each defaults to none):\n"
-    "  --kata=none|1byte|2byte|hira  katakana to half width, half-width katakana to full\n"
-    "                                width (voicing marks merged), or katakana to hiragana\n"
-    "  --to-hira=all|1only|2only     with --kata=hira: both widths, half-width only or\n"
-    "                                full-width only\n"
-    "  --hira=none|1kata|2kata       hiragana to half-width or full-width katakana\n"
-    "  --mark=none|1all|2all         full-width letters, digits and symbols to ASCII, or\n"
-    "                                ASCII to full width\n"
-    "  --space=none|1byte|2byte      full-width space to ' ', or ' ' to full width\n"
-    "  --conv-size=none|small|big    small or big letters and kana, after the rest\n"
-    "  --tab=none|N                  each tab becomes N spaces (none when N <= 0)\n"
-    "  --check-same                  refuse when SOURCE and DEST are the same path\n"
-    "                                (ASCII letter case ignored)\n"
-    "  --help                        show this help and exit\n"
-    "  --version                     show the version and exit\n"
-    "\n"
-    "Exit status: 0 converted, 1 I/O failure, 2 usage error, 3 refused (same paths).\n";
-
-template <class T>
-struct TChoice {
-    const char* Name;
-    T Value;
-};
-
-const TChoice<TConvSize> ConvSizes[] = {{"none", cvNone}, {"small", cvSmall}, {"big", cvBig}};
-const TChoice<TSpace> Spaces[] = {{"none", spNone}, {"1byte", sp1byte}, {"2byte", sp2byte}};
-const TChoice<TKata> Katas[] = {
-    {"none", kNone}, {"1byte", k1byte}, {"2byte", k2byte}, {"hira", kHira}};
-const TChoice<TToHira> ToHiras[] = {{"all", thAll}, {"1only", th1Only}, {"2only", th2Only}};
-const TChoice<THira> Hiras[] = {{"none", hNone}, {"1kata", h1Kata}, {"2kata", h2Kata}};
-const TChoice<TMark> Marks[] = {{"none", mNone}, {"1all", m1All}, {"2all", m2All}};
-
-struct TArguments {
-    TOptions Options;
-    bool CheckSame = false;
-    std::string Source, Dest;
-};
-
-[[noreturn]] void UsageError(const std::string& Problem) {
-    std::fprintf(stderr, "kanaconv: %s\nTry 'kanaconv --help' for more information.\n",
-                 Problem.c_str());
-    std::exit(ExitUsage);
-}
-
-template <class T, std::size_t N>
-T Pick(const char* Option, const char* Value, const TChoice<T> (&Choices)[N]) {
-    std::string Valid;
-    for (const TChoice<T>& C : Choices) {
-        if (std::strcmp(C.Name, Value) == 0) return C.Value;
-        Valid += Valid.empty() ? "" : ", ";
-        Valid += C.Name;
+int ExitFor(const TConvertResult& R) {
+    switch (R.Outcome) {
+    case TOutcome::Converted: return ExitOk;
+    case TOutcome::Refused: return ExitRefused;
+    default: return ExitFailed;
     }
-    UsageError(std::string("invalid value '") + Value + "' for --" + Option + " (valid: " + Valid +
-               ")");
 }
 
-std::int32_t SpacesPerTab(const char* Value) {
-    errno = 0;
-    char* End = nullptr;
-    const long N = std::strtol(Value, &End, 10);
-    if (*Value == '\0' || *End != '\0' || errno == ERANGE || N < INT32_MIN || N > INT32_MAX)
-        UsageError(std::string("invalid value '") + Value + "' for --tab (none or a number)");
-    return static_cast<std::int32_t>(N);
+// The size of a file to read ("": standard input), 0 when it is none that has one.
+std::uint64_t SizeOf(const std::string& Name) {
+    struct stat St;
+    const int Got = Name.empty() ? fstat(STDIN_FILENO, &St) : stat(Name.c_str(), &St);
+    return Got == 0 && S_ISREG(St.st_mode) ? static_cast<std::uint64_t>(St.st_size) : 0;
 }
 
-// A file argument: "-" is standard input or output, which the library names "".
-std::string FileArgument(const char* Arg, const char* What) {
-    if (*Arg == '\0') UsageError(std::string("empty ") + What + " name");
-    return std::strcmp(Arg, "-") == 0 ? std::string() : std::string(Arg);
+// True when A and B name one file: the same device and inode, however they are spelled.
+bool SameFile(const std::string& A, const std::string& B) {
+    struct stat X, Y;
+    return !A.empty() && !B.empty() && stat(A.c_str(), &X) == 0 && stat(B.c_str(), &Y) == 0 &&
+           X.st_dev == Y.st_dev && X.st_ino == Y.st_ino;
 }
 
-TArguments Parse(int Argc, char** Argv) {
-    enum { ConvSize = 256, Space, Tab, Kata, ToHira, Hira, Mark, CheckSame, Help, Version };
-    const option Options[] = {
-        {"conv-size", required_argument, nullptr, ConvSize},
-        {"space", required_argument, nullptr, Space},
-        {"tab", required_argument, nullptr, Tab},
-        {"kata", required_argument, nullptr, Kata},
-        {"to-hira", required_argument, nullptr, ToHira},
-        {"hira", required_argument, nullptr, Hira},
-        {"mark", required_argument, nullptr, Mark},
-        {"check-same", no_argument, nullptr, CheckSame},
-        {"help", no_argument, nullptr, Help},
-        {"version", no_argument, nullptr, Version},
-        {nullptr, 0, nullptr, 0},
-    };
-    TArguments A;
-    opterr = 0;
-    int Opt;
-    while ((Opt = getopt_long(Argc, Argv, "", Options, nullptr)) != -1) {
-        TOptions& O = A.Options;
-        switch (Opt) {
-        case ConvSize: O.ConvSize = Pick("conv-size", optarg, ConvSizes); break;
-        case Space: O.Space = Pick("space", optarg, Spaces); break;
-        case Tab:
-            if (std::strcmp(optarg, "none") == 0) {
-                O.Tab = tbNone;
-            } else {
-                O.Tab = tbSpace;
-                O.SpLen = SpacesPerTab(optarg);
-            }
-            break;
-        case Kata: O.Kata = Pick("kata", optarg, Katas); break;
-        case ToHira: O.ToHira = Pick("to-hira", optarg, ToHiras); break;
-        case Hira: O.Hira = Pick("hira", optarg, Hiras); break;
-        case Mark: O.Mark = Pick("mark", optarg, Marks); break;
-        case CheckSame: A.CheckSame = true; break;
-        case Help: std::fputs(Usage, stdout); std::exit(ExitOk);
-        case Version:
-            std::printf("kanaconv %s (library interface 1)\n", KANA_VERSION_TEXT);
-            std::exit(ExitOk);
-        default:
-            UsageError(optopt
-                           ? std::string("option needs a value or takes none: ") + Argv[optind - 1]
-                           : std::string("unknown option: ") + Argv[optind - 1]);
+int ConvertOne(const TArguments& A, TConsole& Console, const TReport& Report) {
+    const std::string &Source = A.Files[0], &Dest = A.Files[1];
+    if (A.CheckSame && SameFile(Source, Dest)) {
+        Console.Say(Report.About({TOutcome::Refused, {}}, Source, Dest, A));
+        return ExitRefused;
+    }
+    TFileSettings Settings = SettingsFor(A);
+    Settings.BytesRead = &Console.Bytes;
+    Console.StartProgress(SizeOf(Source), 0);
+    const TConvertResult R = ConvertFile(Source, Dest, false, A.Options, Settings);
+    Console.StopProgress();
+    Console.Say(Report.About(R, Source, Dest, A));
+    return ExitFor(R);
+}
+
+// Each file in place, up to Jobs at once; the messages in the order of the files.
+int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report) {
+    const std::vector<std::string>& Files = A.Files;
+    TFileSettings Settings = SettingsFor(A);
+    Settings.BytesRead = &Console.Bytes;
+    std::uint64_t Total = 0;
+    for (const std::string& F : Files) Total += SizeOf(F);
+    Console.StartProgress(Total, Files.size());
+
+    std::vector<TConvertResult> Results(Files.size());
+    std::vector<bool> Done(Files.size());
+    std::mutex Lock;
+    std::condition_variable Finished;
+    std::atomic<std::size_t> Next{0};
+    const auto Work = [&] {
+        for (std::size_t I; (I = Next++) < Files.size();) {
+            TConvertResult R = ConvertFile(Files[I], Files[I], false, A.Options, Settings);
+            ++Console.FilesDone;
+            std::lock_guard<std::mutex> Guard(Lock);
+            Results[I] = std::move(R);
+            Done[I] = true;
+            Finished.notify_all();
         }
-    }
-    if (Argc - optind != 2) UsageError("expected SOURCE and DEST");
-    A.Source = FileArgument(Argv[optind], "SOURCE");
-    A.Dest = FileArgument(Argv[optind + 1], "DEST");
-    return A;
-}
+    };
+    const unsigned Processors = std::max(1u, std::thread::hardware_concurrency());
+    std::vector<std::thread> Workers(std::min<std::size_t>(A.Jobs ? A.Jobs : Processors, Files.size()));
+    for (std::thread& W : Workers) W = std::thread(Work);
 
-std::string Shown(const std::string& Name, const char* Std) {
-    return Name.empty() ? Std : "'" + Name + "'";
+    int Status = ExitOk;
+    for (std::size_t I = 0; I < Files.size(); ++I) {
+        std::unique_lock<std::mutex> Guard(Lock);
+        Finished.wait(Guard, [&] { return Done[I]; });
+        const TConvertResult R = std::move(Results[I]);
+        Guard.unlock();
+        Console.Say(Report.About(R, Files[I], Files[I], A));
+        if (R.Outcome != TOutcome::Converted) Status = ExitFailed;
+    }
+    for (std::thread& W : Workers) W.join();
+    Console.StopProgress();
+    return Status;
 }
 
 } // namespace
 
 int main(int Argc, char** Argv) {
     std::setlocale(LC_ALL, "");
-    const TArguments A = Parse(Argc, Argv);
-    const TConvertResult R = ConvertFile(A.Source, A.Dest, A.CheckSame, A.Options);
-    const std::string From = Shown(A.Source, "standard input");
-    const std::string To = Shown(A.Dest, "standard output");
-    switch (R.Outcome) {
-    case TOutcome::Converted: return ExitOk;
-    case TOutcome::Refused:
-        std::fprintf(stderr, "kanaconv: %s and %s are the same path; nothing converted\n",
-                     From.c_str(), To.c_str());
-        return ExitRefused;
-    case TOutcome::Vanished:
-        std::fprintf(stderr, "kanaconv: the temporary file beside %s vanished; nothing converted\n",
-                     To.c_str());
-        return ExitFailed;
-    case TOutcome::Failed: break;
+    TArguments A;
+    try {
+        A = ParseArguments(Argc, Argv);
+    } catch (const EUsage& E) {
+        std::fprintf(stderr, "kanaconv: %s\nTry 'kanaconv --help' for more information.\n",
+                     E.what());
+        return ExitUsage;
     }
-    std::fprintf(stderr, "kanaconv: cannot convert %s to %s: %s (code %d)\n", From.c_str(),
-                 To.c_str(), SjisToTerminal(R.Failure->Message()).c_str(), R.Failure->ErrorCode);
-    return ExitFailed;
+    if (A.Help) return std::fputs(UsageText, stdout) < 0 ? ExitFailed : ExitOk;
+    if (A.Version) {
+        std::printf("kanaconv %s (library interface 1)\n", KANA_VERSION_TEXT);
+        return ExitOk;
+    }
+    const bool Terminal = isatty(STDERR_FILENO);
+    TConsole Console(!A.Quiet && (A.Progress || Terminal), Terminal);
+    EndOnInterrupt([&Console] { Console.Erase(); });
+    const TReport Report;
+    return A.InPlace ? ConvertInPlace(A, Console, Report) : ConvertOne(A, Console, Report);
 }

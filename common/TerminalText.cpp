@@ -4,14 +4,15 @@
 #include <iconv.h>
 #include <langinfo.h>
 
-std::string SjisToTerminal(std::string_view Sjis, const std::string& Codeset, bool* Lossless) {
+std::string ToTerminal(std::string_view Text, const char* From, const std::string& Codeset,
+                       bool* Lossless) {
     if (Lossless) *Lossless = true;
     std::string In;
-    for (std::size_t I = 0; I < Sjis.size(); ++I)
-        if (!(Sjis[I] == '\r' && I + 1 < Sjis.size() && Sjis[I + 1] == '\n')) In += Sjis[I];
+    for (std::size_t I = 0; I < Text.size(); ++I)
+        if (!(Text[I] == '\r' && I + 1 < Text.size() && Text[I + 1] == '\n')) In += Text[I];
     const std::string Set = Codeset.empty() ? ::nl_langinfo(CODESET) : Codeset;
-    iconv_t Cd = ::iconv_open(Set.c_str(), "CP932");
-    if (Cd == reinterpret_cast<iconv_t>(-1)) Cd = ::iconv_open("UTF-8", "CP932");
+    iconv_t Cd = ::iconv_open(Set.c_str(), From);
+    if (Cd == reinterpret_cast<iconv_t>(-1)) Cd = ::iconv_open("UTF-8", From);
     if (Cd == reinterpret_cast<iconv_t>(-1)) return In;
     std::string Out;
     char* Src = In.data();

@@ -31,6 +31,7 @@ constexpr std::int32_t ERROR_FILENAME_EXCED_RANGE = 206;
 constexpr std::int32_t ERROR_FILE_TOO_LARGE = 223;
 constexpr std::int32_t ERROR_MORE_DATA = 234;
 constexpr std::int32_t ERROR_NO_MORE_ITEMS = 259;
+constexpr std::int32_t ERROR_NO_UNICODE_TRANSLATION = 1113;
 constexpr std::int32_t ERROR_IO_DEVICE = 1117;
 constexpr std::int32_t ERROR_CANT_RESOLVE_FILENAME = 1921;
 #endif

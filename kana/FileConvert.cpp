@@ -1,9 +1,8 @@
 #include "FileConvert.h"
 
-#include "LineFile.h"
 #include "WinErrors.h"
 
-#include <memory>
+#include <limits>
 #include <new>
 #include <stdexcept>
 
@@ -11,24 +10,51 @@ namespace {
 
 TComponent TheApplication(nullptr);
 
-// Reads every line of Source and writes its conversion, each line ended by CR LF. The
-// two strings are reused, so a steady stream of lines allocates nothing.
-void ConvertLines(LineFile& Source, LineFile& Target, const THanZen& HanZen) {
-    std::string Line, Text;
+std::string_view LineEndText(TNewline Newline, TLineEnd End) {
+    switch (Newline) {
+    case TNewline::CrLf: return "\r\n";
+    case TNewline::Lf: return End == TLineEnd::None ? "" : "\n";
+    case TNewline::Keep: break;
+    }
+    switch (End) {
+    case TLineEnd::Lf: return "\n";
+    case TLineEnd::CrLf: return "\r\n";
+    case TLineEnd::Cr: return "\r";
+    default: return "";
+    }
+}
+
+// Reads every line of Source and writes its conversion and its line end. A line longer
+// than a piece is converted in pieces, each cut where the converter allows, the rest
+// carried into the next. The strings are reused, so a steady stream of lines allocates
+// nothing.
+void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
+                  const TFileSettings& Settings) {
+    const std::size_t Piece = Settings.Piece ? Settings.Piece : std::numeric_limits<std::size_t>::max();
+    std::string Line, Out;
     for (;;) {
         const bool End = Source.AtEnd();
         Source.IOCheck();
         if (End) break;
-        Source.ReadLine(Line);
+        Line.clear();
+        TLineEnd Ending;
+        while ((Ending = Source.ReadPiece(Line, Piece - std::min(Piece - 1, Line.size()))) ==
+               TLineEnd::Open) {
+            Source.IOCheck();
+            const std::size_t Cut = Text.Cut(Line);
+            Out.clear();
+            Text.Convert(std::string_view(Line).substr(0, Cut), Out);
+            Target.WriteText(Out);
+            Target.IOCheck();
+            Line.erase(0, Cut);
+        }
         Source.IOCheck();
-        // An empty line is written as CR LF alone, without passing through the component.
-        if (Line.empty())
-            Text.clear();
-        else
-            HanZen.ConvertLine(Line, Text);
-        Text += "\r\n";
-        Target.WriteText(Text);
+        Out.clear();
+        Text.Convert(Line, Out);
+        Out += LineEndText(Settings.Newline, Ending);
+        Target.WriteText(Out);
         Target.IOCheck();
+        Text.EndLine();
     }
 }
 
@@ -51,7 +77,7 @@ bool SameIgnoringAsciiCase(std::string_view A, std::string_view B) {
 }
 
 TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckSame,
-                           const TOptions& Options) noexcept {
+                           const TOptions& Options, const TFileSettings& Settings) noexcept {
     TConvertResult Result;
     // The first failure wins; every later one only runs the clean-up to its end.
     const auto Note = [&Result](std::optional<EInOutError> Failure) {
@@ -60,29 +86,49 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             Result.Failure = std::move(Failure);
         }
     };
-    LineFile Source, Target;
-    std::unique_ptr<THanZen> HanZen;
+    LineFile Source(Settings.BlockSize, Settings.Lines), Target(Settings.BlockSize);
+    std::unique_ptr<TTextConverter> Text;
     bool Direct = DestFile.empty();
     std::string Replaced, TempPath;
     try {
         // Standard output, a device or a pipe is written directly; a file is replaced by a
         // temporary file beside it. The paths come first, before anything is opened.
         if (!Direct) Replaced = Platform().ReplaceTarget(std::string(DestFile), Direct);
-        if (!Direct) TempPath = Platform().TempPathFor(Replaced);
-        if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) return {TOutcome::Refused, {}};
+        if (!Direct && !Settings.UniqueTemporary) TempPath = Platform().TempPathFor(Replaced);
+        if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) {
+            Result.Outcome = TOutcome::Refused;
+            return Result;
+        }
 
+        Text = Settings.Text ? Settings.Text(Options, &Application())
+                             : ShiftJisText(Options, &Application());
+        Source.OnRead = [&Text, Count = Settings.BytesRead](std::string_view Block) {
+            if (Count) *Count += Block.size();
+            Text->SeeInput(Block);
+        };
         Source.BindName(std::string(SrcFile));
         Source.OpenForReading();
         Source.IOCheck();
-        Target.BindName(Direct ? std::string(DestFile) : TempPath);
-        Target.CreateForWriting();
+        if (!Direct && Settings.UniqueTemporary) {
+            Target.CreateBeside(Replaced);
+            TempPath = Target.Name();
+        } else {
+            Target.BindName(Direct ? std::string(DestFile) : TempPath);
+            Target.CreateForWriting();
+        }
         Target.IOCheck();
-        HanZen = std::make_unique<THanZen>(&Application());
-        HanZenObj.store(HanZen.get());
-        HanZen->SetOptions(Options);
-        ConvertLines(Source, Target, *HanZen);
+        HanZenObj.store(&Text->Engine());
+        ConvertLines(Source, Target, *Text, Settings);
+        if (Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
+        Result.ReadAs = Text->ReadAs();
     } catch (EInOutError& E) {
         Note(std::move(E));
+    } catch (ETextError& E) {
+        EInOutError Failure(ERROR_NO_UNICODE_TRANSLATION, TFileOp::Convert, std::string(SrcFile));
+        Failure.Line = E.Line;
+        Failure.Column = E.Column;
+        Failure.Bytes = std::move(E.Bytes);
+        Note(std::move(Failure));
     } catch (const std::bad_alloc&) {
         Note(EInOutError(ERROR_NOT_ENOUGH_MEMORY, TFileOp::Convert));
     } catch (const std::length_error&) { // a string longer than memory can hold
@@ -110,7 +156,9 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
         Note(Target.TakeFailure());
     }
-    THanZen* Mine = HanZen.get();
-    HanZenObj.compare_exchange_strong(Mine, nullptr); // unless a later call took the slot
+    if (Text) {
+        THanZen* Mine = &Text->Engine();
+        HanZenObj.compare_exchange_strong(Mine, nullptr); // unless a later call took the slot
+    }
     return Result;
 }

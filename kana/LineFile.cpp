@@ -9,17 +9,20 @@ constexpr char CR = '\r';
 constexpr char LF = '\n';
 constexpr char CtrlZ = '\x1A';
 
-// The first CR or Ctrl-Z in [Begin, End), or End.
-const char* FindLineStop(const char* Begin, const char* End) {
-    const auto* Cr =
-        static_cast<const char*>(std::memchr(Begin, CR, static_cast<std::size_t>(End - Begin)));
-    if (!Cr) Cr = End;
-    const auto* Z =
-        static_cast<const char*>(std::memchr(Begin, CtrlZ, static_cast<std::size_t>(Cr - Begin)));
-    return Z ? Z : Cr;
+// The first of the bytes A and B in [Begin, End), or End.
+const char* FindEither(const char* Begin, const char* End, char A, char B) {
+    const auto* First =
+        static_cast<const char*>(std::memchr(Begin, A, static_cast<std::size_t>(End - Begin)));
+    if (!First) First = End;
+    const auto* Second = static_cast<const char*>(
+        std::memchr(Begin, B, static_cast<std::size_t>(First - Begin)));
+    return Second ? Second : First;
 }
 
 } // namespace
+
+LineFile::LineFile(std::uint32_t BlockSize, TLineRule Rule)
+    : FBlockSize(BlockSize), FRule(Rule), FBuffer(new char[BlockSize]) {}
 
 LineFile::~LineFile() {
     if (FMode != TMode::Closed && !FStdHandle) Platform().Close(FHandle);
@@ -39,9 +42,7 @@ void LineFile::OpenForReading() {
     const std::uint32_t Code =
         FName.empty() ? Platform().StdInput(Handle) : Platform().OpenRead(FName, Handle);
     if (Code != 0) return Fail(Code, TFileOp::Open);
-    FHandle = Handle;
-    FStdHandle = FName.empty();
-    FMode = TMode::Reading;
+    Opened(Handle, TMode::Reading);
 }
 
 void LineFile::CreateForWriting() {
@@ -56,25 +57,40 @@ void LineFile::CreateForWriting() {
         if (!FName.empty()) Platform().Close(Handle);
         return Fail(IoFileNotOpenForOutput, TFileOp::Create);
     }
-    FHandle = Handle;
-    FStdHandle = FName.empty();
+    Opened(Handle, TMode::Writing);
     FFlushEachWrite = Type == TFileType::Char;
-    FMode = TMode::Writing;
 }
 
-// One read of at most 128 bytes. The end of the data, or a failed read, ends the input
-// for good: from then on the file behaves as if a 0x1A stood at the current position.
+void LineFile::CreateBeside(const std::string& Dest) {
+    if (IsOpen()) CloseLineFile();
+    FPos = FEnd = 0;
+    TFileHandle Handle = InvalidFileHandle;
+    const std::uint32_t Code = Platform().CreateBeside(Dest, FName, Handle);
+    if (Code != 0) return Fail(Code, TFileOp::Create);
+    Opened(Handle, TMode::Writing);
+    FFlushEachWrite = false;
+}
+
+void LineFile::Opened(TFileHandle Handle, TMode Mode) {
+    FHandle = Handle;
+    FStdHandle = FName.empty();
+    FMode = Mode;
+}
+
+// One read of at most a block. The end of the data, or a failed read, ends the input for
+// good: from then on the file behaves as if a 0x1A stood at the current position.
 bool LineFile::Refill() {
     FPos = FEnd = 0;
     if (FInputEnded) return false;
     std::uint32_t Got = 0;
-    const std::uint32_t Code = Platform().Read(FHandle, FBuffer, BufferSize, Got);
+    const std::uint32_t Code = Platform().Read(FHandle, FBuffer.get(), FBlockSize, Got);
     if (Code != 0 || Got == 0) {
         FInputEnded = true;
         Fail(Code, TFileOp::Read);
         return false;
     }
     FEnd = Got;
+    if (OnRead) OnRead(std::string_view(FBuffer.get(), Got));
     return true;
 }
 
@@ -84,7 +100,7 @@ bool LineFile::AtEnd() {
         return true;
     }
     if (FPos == FEnd && !Refill()) return true;
-    return FBuffer[FPos] == CtrlZ;
+    return FRule == TLineRule::CrOrCrLf && FBuffer[FPos] == CtrlZ;
 }
 
 std::string LineFile::ReadLine() {
@@ -95,20 +111,44 @@ std::string LineFile::ReadLine() {
 
 void LineFile::ReadLine(std::string& Line) {
     Line.clear();
-    if (FMode != TMode::Reading) return Fail(IoFileNotOpenForInput, TFileOp::Read);
-    for (;;) {
-        if (FPos == FEnd && !Refill()) return; // the last line needs no line end
-        const char* Begin = FBuffer + FPos;
-        const char* Stop = FindLineStop(Begin, FBuffer + FEnd);
-        Line.append(Begin, Stop);
-        FPos += static_cast<std::uint32_t>(Stop - Begin);
-        if (FPos == FEnd) continue;
-        if (*Stop == CtrlZ) return; // never consumed: the input ends here
-        ++FPos;                     // the CR, and an LF right after it
-        if (FPos == FEnd && !Refill()) return;
-        if (FBuffer[FPos] == LF) ++FPos;
-        return;
+    ReadPiece(Line, std::string::npos);
+}
+
+TLineEnd LineFile::ReadPiece(std::string& Piece, std::size_t Max) {
+    if (FMode != TMode::Reading) {
+        Fail(IoFileNotOpenForInput, TFileOp::Read);
+        return TLineEnd::None;
     }
+    // The bytes that end a line, or the input, under the rule.
+    const char Stop1 = CR, Stop2 = FRule == TLineRule::CrOrCrLf ? CtrlZ : LF;
+    for (;;) {
+        if (FPos == FEnd && !Refill()) return TLineEnd::None; // the last line needs no end
+        const char* Begin = FBuffer.get() + FPos;
+        const char* Limit = Begin + std::min<std::size_t>(FEnd - FPos, Max);
+        const char* Stop = FindEither(Begin, Limit, Stop1, Stop2);
+        Piece.append(Begin, Stop);
+        Max -= static_cast<std::size_t>(Stop - Begin);
+        FPos += static_cast<std::uint32_t>(Stop - Begin);
+        if (Stop == Limit) {
+            if (Max == 0) return TLineEnd::Open;
+            continue;
+        }
+        if (*Stop == CtrlZ) return TLineEnd::None; // never consumed: the input ends here
+        ++FPos;
+        if (*Stop == LF) return TLineEnd::Lf;
+        // A CR, and an LF right after it.
+        if (FPos == FEnd && !Refill()) return TLineEnd::Cr;
+        if (FBuffer[FPos] != LF) return TLineEnd::Cr;
+        ++FPos;
+        return TLineEnd::CrLf;
+    }
+}
+
+std::uint64_t LineFile::SkipRest() {
+    std::uint64_t Skipped = FEnd - FPos;
+    FPos = FEnd;
+    while (Refill()) Skipped += FEnd, FPos = FEnd;
+    return Skipped;
 }
 
 void LineFile::WriteText(std::string_view Text) {
@@ -116,18 +156,18 @@ void LineFile::WriteText(std::string_view Text) {
         return Fail(FMode == TMode::Reading ? IoFileNotOpenForOutput : IoFileNotOpen,
                     TFileOp::Write);
     while (!Text.empty()) {
-        const std::size_t N = std::min<std::size_t>(BufferSize - FPos, Text.size());
-        std::memcpy(FBuffer + FPos, Text.data(), N);
+        const std::size_t N = std::min<std::size_t>(FBlockSize - FPos, Text.size());
+        std::memcpy(FBuffer.get() + FPos, Text.data(), N);
         FPos += static_cast<std::uint32_t>(N);
         Text.remove_prefix(N);
         // A failed write drops the rest of this call's bytes.
-        if (FPos == BufferSize && !WriteOut()) return;
+        if (FPos == FBlockSize && !WriteOut()) return;
     }
     if (FFlushEachWrite && FPos > 0) WriteOut();
 }
 
 bool LineFile::WriteOut() {
-    const std::uint32_t Code = Platform().Write(FHandle, FBuffer, FPos);
+    const std::uint32_t Code = Platform().Write(FHandle, FBuffer.get(), FPos);
     FPos = 0;
     Fail(Code, TFileOp::Write);
     return Code == 0;

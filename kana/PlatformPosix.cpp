@@ -8,6 +8,9 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <mutex>
+#include <random>
+#include <set>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -142,31 +145,76 @@ public:
                                                                       : 0;
     }
 
+    std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
+                               TFileHandle& Handle) override {
+        // Path names the file tried, also when none could be made.
+        const std::string Prefix = Dest.substr(0, Dest.rfind('/') + 1) + ".kanaconv-";
+        Path = Prefix;
+        struct stat St;
+        if (stat(FolderOf(Dest).c_str(), &St) == 0 && ReadOnly(St)) return ERROR_ACCESS_DENIED;
+        std::lock_guard<std::mutex> Guard(FTemporaryLock);
+        for (int Try = 0;; ++Try) {
+            Path = Prefix;
+            for (int I = 0; I < 8; ++I) Path += "abcdefghijklmnopqrstuvwxyz234567"[FRandom() % 32];
+            Path += ".tmp";
+            const int Fd = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+            if (Fd < 0 && errno == EEXIST && Try < 100) continue;
+            if (Fd < 0) return Failure(errno, Path);
+            if (const std::uint32_t Code = fstat(Fd, &St) != 0 ? WindowsCodeFromErrno(errno)
+                                                               : Lock(Fd, St)) {
+                unlink(Path.c_str());
+                close(Fd);
+                return Code;
+            }
+            FTemporaryFiles.insert(Path);
+            Handle = Fd;
+            return 0;
+        }
+    }
+
     std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
                          const std::string& Dest) override {
         const int Fd = static_cast<int>(Handle);
         std::uint32_t Code = 0;
         if (fsync(Fd) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
         struct stat St;
-        if (Code == 0 && stat(Dest.c_str(), &St) == 0 && (S_ISDIR(St.st_mode) || ReadOnly(St)))
-            Code = ERROR_ACCESS_DENIED;
-        // rename() replaces Dest in one step; the file is still open and locked here, so
-        // no other conversion can take over the temporary name in between.
-        if (Code == 0 && rename(Path.c_str(), Dest.c_str()) != 0) Code = Failure(errno, Dest);
-        if (Code == 0) {
-            SyncFolder(FolderOf(Dest)); // makes the rename itself durable
-        } else {
-            unlink(Path.c_str());
+        if (Code == 0 && stat(Dest.c_str(), &St) == 0) {
+            if (S_ISDIR(St.st_mode) || ReadOnly(St)) Code = ERROR_ACCESS_DENIED;
+            // The new file takes the old one's mode, and its owner and group as far as
+            // this process may give them (the owner before the mode: a new owner clears
+            // the set-ID bits).
+            if (Code == 0 && S_ISREG(St.st_mode)) {
+                if (fchown(Fd, St.st_uid, St.st_gid) != 0) (void)!fchown(Fd, static_cast<uid_t>(-1), St.st_gid);
+                if (fchmod(Fd, St.st_mode & 07777) != 0) Code = WindowsCodeFromErrno(errno);
+            }
         }
+        {
+            // rename() replaces Dest in one step; the file is still open and locked here,
+            // so no other conversion can take over the temporary name in between.
+            std::lock_guard<std::mutex> Guard(FTemporaryLock);
+            if (Code == 0 && rename(Path.c_str(), Dest.c_str()) != 0) Code = Failure(errno, Dest);
+            if (Code != 0) unlink(Path.c_str());
+            FTemporaryFiles.erase(Path);
+        }
+        if (Code == 0) SyncFolder(FolderOf(Dest)); // makes the rename itself durable
         close(Fd);
         return Code;
     }
 
     std::uint32_t Discard(TFileHandle Handle, const std::string& Path) override {
-        const std::uint32_t Code =
-            unlink(Path.c_str()) != 0 && errno != ENOENT ? WindowsCodeFromErrno(errno) : 0;
+        std::uint32_t Code;
+        {
+            std::lock_guard<std::mutex> Guard(FTemporaryLock);
+            Code = unlink(Path.c_str()) != 0 && errno != ENOENT ? WindowsCodeFromErrno(errno) : 0;
+            FTemporaryFiles.erase(Path);
+        }
         close(static_cast<int>(Handle));
         return Code;
+    }
+
+    void RemoveTemporaryFiles() {
+        FTemporaryLock.lock(); // never given back: the process is ending
+        for (const std::string& Name : FTemporaryFiles) unlink(Name.c_str());
     }
 
     bool FileExists(const std::string& Path) override {
@@ -203,6 +251,10 @@ public:
     }
 
 private:
+    std::mutex FTemporaryLock; // guards the names below, and every create, rename and unlink of them
+    std::set<std::string> FTemporaryFiles;
+    std::mt19937_64 FRandom{std::random_device{}()};
+
     static std::uint32_t StdHandle(int Fd, TFileHandle& Handle) {
         if (fcntl(Fd, F_GETFD) < 0) return WindowsCodeFromErrno(errno);
         Handle = Fd;
@@ -219,7 +271,17 @@ private:
 
 } // namespace
 
+namespace {
+TPosixPlatform& System() {
+    static TPosixPlatform Platform;
+    return Platform;
+}
+} // namespace
+
 TPlatform& SystemPlatform() {
-    static TPosixPlatform System;
-    return System;
+    return System();
+}
+
+void RemoveTemporaryFiles() {
+    System().RemoveTemporaryFiles();
 }

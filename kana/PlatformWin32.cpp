@@ -8,6 +8,8 @@
 #endif
 #include <windows.h>
 
+#include <cstdio>
+
 // The image (DLL or program) that this code is linked into; its string table holds the
 // message texts (kana.rc).
 extern "C" IMAGE_DOS_HEADER __ImageBase;
@@ -135,6 +137,23 @@ public:
 
     std::uint32_t Close(TFileHandle Handle) override {
         return CloseHandle(AsHandle(Handle)) ? 0 : LastError();
+    }
+
+    std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
+                               TFileHandle& Handle) override {
+        const std::string Folder = Dest.substr(0, FolderPart(Dest).Length);
+        const std::string Prefix =
+            Folder + (Folder.empty() || IsSeparator(Folder.back()) || Folder.back() == ':' ? "" : "\\");
+        for (unsigned Try = 0;; ++Try) {
+            char Name[32];
+            std::snprintf(Name, sizeof Name, ".kanaconv-%08lx.tmp",
+                          static_cast<unsigned long>(GetTickCount() * 2654435761u + Try));
+            const std::uint32_t Code =
+                Open(Prefix + Name, GENERIC_WRITE, FILE_SHARE_READ, CREATE_NEW, Handle);
+            if (Code == ERROR_FILE_EXISTS && Try < 100) continue;
+            if (Code == 0) Path = Prefix + Name;
+            return Code;
+        }
     }
 
     std::uint32_t Commit(TFileHandle Handle, const std::string& Path,

@@ -6,9 +6,16 @@
 #include "Sjis.h"
 #include "TestPlatform.h"
 
+#ifndef _WIN32
+#include "Arguments.h"
+
+#include <sys/stat.h>
+#endif
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 #include <cctype>
 #include <condition_variable>
 #include <filesystem>
@@ -242,5 +249,101 @@ TEST_F(FileConvert, SecondConversionIntoTheSameFolderFails) {
     EXPECT_FALSE(Exists(Dir / "out2.txt"));
     EXPECT_FALSE(Exists(Dir / Temp));
 }
+
+#ifndef _WIN32
+// kanaconv's settings for its command line.
+TArguments Args(std::vector<std::string> Line) {
+    Line.insert(Line.begin(), "kanaconv");
+    std::vector<char*> Argv;
+    for (std::string& A : Line) Argv.push_back(A.data());
+    return ParseArguments(static_cast<int>(Argv.size()), Argv.data());
+}
+
+// Every newline rule on text that ends with and without a line end, 0x1A inside.
+TEST_F(FileConvert, LineEndsUnderEachNewlineRule) {
+    const struct {
+        const char* Newline;
+        std::string In, Out;
+        std::uint64_t LeftOut;
+    } Cases[] = {
+        {"keep", "a\nb\r\nc\rd\x1A" "e", "a\nb\r\nc\rd\x1A" "e", 0},
+        {"keep", "a\n\n", "a\n\n", 0},
+        {"lf", "a\nb\r\nc\rd\x1A" "e", "a\nb\nc\nd\x1A" "e", 0},
+        {"lf", "a\r\n\r", "a\n\n", 0},
+        {"crlf", "a\nb\r\nc\rd\x1A" "e\r\n", "a\nb\r\nc\r\nd\r\n", 4},
+        {"crlf", "x\n", "x\n\r\n", 0},
+    };
+    for (const auto& C : Cases) {
+        WriteAll(In, C.In);
+        const TArguments A = Args({std::string("--newline=") + C.Newline});
+        const TConvertResult R = ConvertFile(In, Out, false, A.Options, SettingsFor(A));
+        EXPECT_EQ(R.Outcome, Converted);
+        EXPECT_EQ(Hex(ReadAll(Out)), Hex(C.Out)) << C.Newline << " " << Hex(C.In);
+        EXPECT_EQ(R.LeftOut, C.LeftOut);
+    }
+}
+
+// Long lines converted in pieces, through blocks of any size, give the bytes of whole
+// lines: kanaconv --classic writes what the library writes, and UTF-8 text in pieces
+// what it gives whole.
+TEST_F(FileConvert, PiecesAndBlocksChangeNoByte) {
+    const std::string Parts[] = {"漢字", "ｶﾞﾊﾟ", "ﾞﾞﾟ", "ｰ°", "カタカナ", "abc 09", "\t", "\n", "\r\n", "\r"};
+    std::mt19937 Random(3);
+    std::string Text;
+    for (int Lines = 0; Lines < 30; ++Lines)
+        for (int N = Random() % 400; N > 0; --N) Text += Parts[Random() % std::size(Parts)];
+    const std::string Utf8Text = Text, SjisText = Sjis(Text);
+    for (int Round = 0; Round < 40; ++Round) {
+        const TOptions O{TConvSize(Random() % 3), TSpace(Random() % 3), TTab(Random() % 2),
+                         TKata(Random() % 4),     TToHira(Random() % 3), THira(Random() % 3),
+                         TMark(Random() % 3),     2};
+        TArguments Classic = Args({"--classic"});
+        Classic.Options = O;
+        TFileSettings Pieces = SettingsFor(Classic);
+        Pieces.BlockSize = 1 + Random() % 200;
+        Pieces.Piece = 1 + Random() % 64;
+        WriteAll(In, SjisText);
+        ASSERT_EQ(ConvertFile(In, Out, false, O).Outcome, Converted);
+        ASSERT_EQ(ConvertFile(In, Dir / "pieces", false, O, Pieces).Outcome, Converted);
+        ASSERT_TRUE(ReadAll(Out) == ReadAll(Dir / "pieces")) << "round " << Round;
+
+        TArguments Tool = Args({});
+        Tool.Options = O;
+        Pieces = SettingsFor(Tool);
+        TFileSettings Whole = Pieces;
+        Whole.Piece = 0;
+        Pieces.BlockSize = 1 + Random() % 200;
+        Pieces.Piece = 1 + Random() % 64;
+        WriteAll(In, Utf8Text);
+        ASSERT_EQ(ConvertFile(In, Out, false, O, Whole).Outcome, Converted);
+        ASSERT_EQ(ConvertFile(In, Dir / "pieces", false, O, Pieces).Outcome, Converted);
+        ASSERT_TRUE(ReadAll(Out) == ReadAll(Dir / "pieces")) << "round " << Round;
+    }
+}
+
+// A replaced file keeps its mode (the library's conversion and kanaconv's); a new one
+// gets the usual mode under the umask.
+TEST_F(FileConvert, ReplacedFileKeepsItsMode) {
+    const TArguments Tool = Args({});
+    for (const TFileSettings& Settings : {TFileSettings{}, SettingsFor(Tool)}) {
+        for (const mode_t Mode : {0600, 0755, 0640}) {
+            WriteAll(Out, "old");
+            ASSERT_EQ(chmod(Out.c_str(), Mode), 0);
+            WriteAll(In, "new");
+            ASSERT_EQ(ConvertFile(In, Out, false, {}, Settings).Outcome, Converted);
+            struct stat St;
+            ASSERT_EQ(stat(Out.c_str(), &St), 0);
+            EXPECT_EQ(St.st_mode & 07777, Mode);
+        }
+        const mode_t Old = umask(027);
+        std::filesystem::remove(Out);
+        EXPECT_EQ(ConvertFile(In, Out, false, {}, Settings).Outcome, Converted);
+        umask(Old);
+        struct stat St;
+        ASSERT_EQ(stat(Out.c_str(), &St), 0);
+        EXPECT_EQ(St.st_mode & 07777, 0640u);
+    }
+}
+#endif
 
 } // namespace

@@ -1,11 +1,16 @@
-// File conversion: one Shift-JIS text file into another, line by line, through a
-// temporary file beside the destination that finally takes the destination's place.
+// File conversion: one text file into another, line by line, through a temporary file
+// beside the destination that finally takes the destination's place.
 #pragma once
 
 #include "HanZen.h"
 #include "IOError.h"
+#include "LineFile.h"
+#include "TextConverter.h"
 
 #include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string_view>
 
@@ -15,6 +20,35 @@ TComponent& Application();
 
 // The component of the conversion in progress on some thread (null when none).
 extern std::atomic<THanZen*> HanZenObj;
+
+// How each line is written.
+enum class TNewline : std::uint8_t {
+    CrLf, // with CR LF, the last line too
+    Keep, // with the line end it was read with; a last line without one stays without
+    Lf,   // with LF; a last line without a line end stays without one
+};
+
+// How a conversion reads, converts and writes. The defaults are the library's: 128-byte
+// blocks, CR or CR LF ends a line and 0x1A the input, every line written with CR LF, the
+// temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out.
+struct TFileSettings {
+    std::uint32_t BlockSize = LineFile::LibraryBlockSize;
+    TLineRule Lines = TLineRule::CrOrCrLf;
+    TNewline Newline = TNewline::CrLf;
+    // A temporary file of a name of its own, so that conversions into one folder do not
+    // meet; otherwise "$$$$$$$$.~kn", which a second conversion finds taken (32).
+    bool UniqueTemporary = false;
+    // Lines longer than this are converted in pieces of about this size, in constant
+    // memory; 0: whole lines, however long.
+    std::size_t Piece = 0;
+    // After a 0x1A ended the input, read on to count the bytes left out.
+    bool CountLeftOut = false;
+    // The converter of the text, given the options and the owner of its engine; unset:
+    // Shift-JIS in and out.
+    std::function<std::unique_ptr<TTextConverter>(const TOptions&, TComponent*)> Text;
+    // Counts the bytes read, block by block, when set.
+    std::atomic<std::uint64_t>* BytesRead = nullptr;
+};
 
 // What came of a conversion.
 enum class TOutcome {
@@ -27,15 +61,18 @@ enum class TOutcome {
 struct TConvertResult {
     TOutcome Outcome = TOutcome::Converted;
     std::optional<EInOutError> Failure; // the first failure of a failed conversion
+    TEncoding ReadAs = TEncoding::Sjis; // Auto: the input held nothing but ASCII
+    std::uint64_t LeftOut = 0;          // bytes from a 0x1A that ended the input on
 };
 
 // Converts SrcFile into DestFile. An empty SrcFile is standard input; an empty DestFile
 // is standard output. Standard output, a device or a pipe is written directly; a
-// symbolic link keeps its place, and the file it names is replaced. CheckSame refuses two
-// paths that are equal apart from ASCII letter case. Never throws: every failure, memory
-// running out among them, comes back in the result, after the clean-up.
+// symbolic link keeps its place, and the file it names is replaced, by a file with its
+// mode (and owner, where the process may set it). CheckSame refuses two paths that are
+// equal apart from ASCII letter case. Never throws: every failure, memory running out
+// among them, comes back in the result, after the clean-up.
 TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckSame,
-                           const TOptions& Options) noexcept;
+                           const TOptions& Options, const TFileSettings& Settings = {}) noexcept;
 
 // True when A and B are equal after mapping 'a'..'z' to 'A'..'Z' in both.
 bool SameIgnoringAsciiCase(std::string_view A, std::string_view B);

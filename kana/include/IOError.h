@@ -9,7 +9,8 @@
 // - Using a file that is not open fails with the layer's own codes 103..105.
 // - Putting a finished file in its destination's place fails with the platform's code
 //   (5: the destination is read-only or a folder).
-// - Memory running out while converting is code 8.
+// - Memory running out while converting is code 8; a character that the output's
+//   encoding cannot hold (kanaconv's UTF-8 and Shift-JIS) is 1113.
 // ConvertFile (FileConvert.h) keeps the first failure of a conversion and hands it to its
 // caller, which reports it once: as the last error, a structured exception or a message.
 #pragma once
@@ -48,6 +49,10 @@ public:
     int ErrorCode;
     TFileOp Op;
     std::string Path;
+    // For a character that the output's encoding cannot hold: where it stands in the
+    // source (from 1; Line 0 for every other failure) and its bytes as read.
+    std::uint64_t Line = 0, Column = 0;
+    std::string Bytes;
 
 private:
     std::string FMessage;

@@ -1,23 +1,43 @@
-// LineFile: a text file read line by line or written in pieces, through a 128-byte buffer.
+// LineFile: a text file read line by line or written in pieces, through a buffer of one
+// block (128 bytes for the library, larger for kanaconv).
 //
-// Bytes are moved unchanged. A line ends at CR or CR LF; an LF alone is an ordinary byte;
-// 0x1A ends the input wherever it stands. Every operation stores its failure in the file
-// (IOError.h) and returns normally; the caller runs IOCheck.
+// Bytes are moved unchanged. Under the library's line rule a line ends at CR or CR LF,
+// an LF alone is an ordinary byte and 0x1A ends the input wherever it stands; under the
+// other rule a line ends at LF, CR LF or a lone CR and 0x1A is an ordinary byte. Every
+// operation stores its failure in the file (IOError.h) and returns normally; the caller
+// runs IOCheck.
 #pragma once
 
 #include "IOError.h"
 #include "Platform.h"
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
+enum class TLineRule : std::uint8_t {
+    CrOrCrLf, // CR or CR LF ends a line; 0x1A ends the input
+    AnyEnd,   // LF, CR LF or CR ends a line; 0x1A is an ordinary byte
+};
+
+// How a line read ended.
+enum class TLineEnd : std::uint8_t {
+    Open, // it has not: the piece read was as long as asked for
+    None, // the input ended without a line end (or at a 0x1A)
+    Lf,
+    CrLf,
+    Cr,
+};
+
 class LineFile {
 public:
-    static constexpr std::uint32_t BufferSize = 128;
+    static constexpr std::uint32_t LibraryBlockSize = 128;
 
-    LineFile() = default;
+    explicit LineFile(std::uint32_t BlockSize = LibraryBlockSize,
+                      TLineRule Rule = TLineRule::CrOrCrLf);
     LineFile(const LineFile&) = delete;
     LineFile& operator=(const LineFile&) = delete;
     // Releases a handle still open; what is buffered for writing is not written.
@@ -30,21 +50,34 @@ public:
     void OpenForReading();
     // Creates the file, or truncates an existing one.
     void CreateForWriting();
+    // Creates a new file of a name of its own in the folder of Dest and names this
+    // object after it.
+    void CreateBeside(const std::string& Dest);
 
-    // True when the input is exhausted: no further byte, or the next byte is 0x1A.
+    // Called with every block read, as read.
+    std::function<void(std::string_view)> OnRead;
+
+    // True when the input is exhausted: no further byte, or (library rule) the next
+    // byte is 0x1A.
     bool AtEnd();
     // The rest of the current line, without its line end, which is consumed.
     std::string ReadLine();
     // The same into Line, whose storage is reused.
     void ReadLine(std::string& Line);
-    // Appends Text; reaches the platform in blocks of 128 bytes (at once on a
-    // character device).
+    // Appends at most Max bytes of the current line to Piece and consumes them; when the
+    // line ends within them, its line end is consumed too and tells how it ended.
+    TLineEnd ReadPiece(std::string& Piece, std::size_t Max);
+    // After the input ended at a 0x1A: reads the rest of the file and returns how many
+    // bytes it holds, the 0x1A included.
+    std::uint64_t SkipRest();
+    // Appends Text; reaches the platform in blocks (at once on a character device).
     void WriteText(std::string_view Text);
     // Reading: closes. Writing: writes out the buffer, then closes.
     void CloseLineFile();
 
-    // Writing only: writes out the buffer, forces the file to disk, puts it in Dest's
-    // place in one step and closes it. On failure the file is removed and Dest untouched.
+    // Writing only: writes out the buffer, forces the file to disk, gives it the mode and
+    // owner of Dest, puts it in Dest's place in one step and closes it. On failure the
+    // file is removed and Dest untouched.
     void Commit(const std::string& Dest);
     // Writing only: removes the file and closes it.
     void Discard();
@@ -62,9 +95,12 @@ private:
 
     bool Refill();
     bool WriteOut();
+    void Opened(TFileHandle Handle, TMode Mode);
     // Stores a failure (Code 0: none) of Op; Path is the file's name unless given.
     void Fail(std::uint32_t Code, TFileOp Op, const std::string* Path = nullptr);
 
+    const std::uint32_t FBlockSize;
+    const TLineRule FRule;
     std::string FName;
     TMode FMode = TMode::Closed;
     TFileHandle FHandle = InvalidFileHandle;
@@ -76,5 +112,5 @@ private:
     int FCode = 0;            // the stored failure: its code, what was done, on which file
     TFileOp FOp = TFileOp::Open;
     std::string FFailedPath;
-    char FBuffer[BufferSize];
+    std::unique_ptr<char[]> FBuffer;
 };

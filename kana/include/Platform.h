@@ -34,10 +34,16 @@ public:
     virtual std::uint32_t Write(TFileHandle Handle, const char* Buffer, std::uint32_t Size) = 0;
     virtual std::uint32_t Close(TFileHandle Handle) = 0;
 
-    // Finishes a file written under Path: forces its data to disk and puts it in Dest's
-    // place in one step, so that Dest is always either its old or its whole new content.
-    // Handle is closed in every case; on failure the file at Path is removed and Dest is
-    // left as it was.
+    // Creates a new file of a name of its own ("$" nowhere in it) in the folder of Dest,
+    // for writing, and sets Path to its name.
+    virtual std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
+                                       TFileHandle& Handle) = 0;
+
+    // Finishes a file written under Path: forces its data to disk, gives it the mode (and,
+    // where the process may, the owner and group) of the file Dest it replaces, and puts
+    // it in Dest's place in one step, so that Dest is always either its old or its whole
+    // new content. Handle is closed in every case; on failure the file at Path is removed
+    // and Dest is left as it was.
     virtual std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
                                  const std::string& Dest) = 0;
     // Gives up a file written under Path: removes it and closes Handle.
@@ -63,5 +69,12 @@ TPlatform& Platform();
 TPlatform* SetPlatform(TPlatform* Replacement);
 // The system's own platform.
 TPlatform& SystemPlatform();
+
+#ifndef _WIN32
+// Removes every file that the system's CreateBeside made and that is neither committed
+// nor discarded, and holds back every later commit and discard: for a process about to
+// end on a signal.
+void RemoveTemporaryFiles();
+#endif
 
 constexpr const char TempFileName[] = "$$$$$$$$.~kn";

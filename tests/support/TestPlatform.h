@@ -49,6 +49,11 @@ public:
         const std::uint32_t Closed = FSystem.Close(Handle); // a handle is released in any case
         return Code ? Code : Closed;
     }
+    std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
+                               TFileHandle& Handle) override {
+        if (auto Code = Hook("CreateBeside")) return Code;
+        return FSystem.CreateBeside(Dest, Path, Handle);
+    }
     std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
                          const std::string& Dest) override {
         if (auto Code = Hook("Commit")) {

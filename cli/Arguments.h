@@ -1,0 +1,35 @@
+// kanaconv's command line, and the conversion settings it stands for.
+#pragma once
+
+#include "FileConvert.h"
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+struct TArguments {
+    TOptions Options{.Mapping = mpFaithful};
+    TEncoding From = TEncoding::Auto, To = TEncoding::Auto;
+    TNewline Newline = TNewline::Keep;
+    bool Classic = false;   // exactly what the library's KanaConvert writes
+    bool CheckSame = false; // refuse when SOURCE and DEST are the same file
+    bool InPlace = false;   // every name in Files is converted in place
+    unsigned Jobs = 0;      // files converted at once; 0: one per processor
+    bool Quiet = false, Verbose = false, Progress = false;
+    bool Help = false, Version = false;
+    // SOURCE and DEST, or the files converted in place; "" is standard input or output.
+    std::vector<std::string> Files;
+};
+
+// A command line that makes no sense; what() says why.
+class EUsage : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+TArguments ParseArguments(int Argc, char** Argv);
+
+// The file layer's settings for a conversion under these arguments.
+TFileSettings SettingsFor(const TArguments& A);
+
+extern const char UsageText[];

@@ -1,0 +1,32 @@
+// What kanaconv tells its user about a conversion: in English, or in Japanese where the
+// locale is Japanese and the terminal's character set can show it; never as question
+// marks. Every text is one or more lines, each starting "kanaconv: ".
+#pragma once
+
+#include "Arguments.h"
+#include "FileConvert.h"
+
+#include <string>
+
+class TReport {
+public:
+    // Picks the language from the locale (LC_MESSAGES) and its character set.
+    TReport();
+    explicit TReport(bool Japanese) : FJapanese(Japanese) {}
+
+    // The messages about converting Source into Dest ("": standard input, output):
+    // the failure, the refusal, the bytes that a 0x1A left out, and with Verbose how the
+    // input was read. "" when there is nothing to say; Quiet keeps only failures.
+    std::string About(const TConvertResult& R, const std::string& Source, const std::string& Dest,
+                      const TArguments& A) const;
+
+private:
+    std::string Failure(const EInOutError& E, const std::string& Source, const std::string& Dest,
+                        const TArguments& A) const;
+    // Why a call failed, by its code, in the user's language.
+    std::string Reason(int Code) const;
+    // Japanese written here in UTF-8, on the terminal.
+    std::string Ja(std::string_view Utf8) const;
+
+    bool FJapanese;
+};
