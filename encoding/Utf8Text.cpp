@@ -1,15 +1,17 @@
 // UTF-8 text through the Shift-JIS engine, and Shift-JIS text written as UTF-8.
 //
-// A UTF-8 line reaches the engine as code page 932 text: each character that has a code
-// page 932 form decoding back to it becomes that form; every run of other characters,
-// invalid bytes and NULs becomes one NUL, which the engine passes through unchanged and
-// which ends every context (a voicing mark after it is not merged). On the way back each
-// NUL becomes its run's bytes again, as they were read.
+// A UTF-8 character whose code page 932 form decodes back to it reaches the engine as that
+// form. Every other character, and every byte that is no UTF-8, passes through as read and
+// ends every context: a voicing mark after it is not merged. Characters that the options
+// leave alone pass through too, without a trip through the engine: only the runs of the
+// others go to code page 932 and back.
 #include "Cp932.h"
 #include "SjisBytes.h"
 #include "TextConverter.h"
 
 #include <algorithm>
+#include <cstring>
+#include <mutex>
 #include <stdexcept>
 #include <vector>
 
@@ -25,26 +27,28 @@ struct TChar {
     char32_t Code;
 };
 
-TChar DecodeUtf8(const std::uint8_t* P, std::size_t Left) {
+inline TChar DecodeUtf8(const std::uint8_t* P, std::size_t Left) {
     const std::uint8_t B = P[0];
     if (B < 0x80) return {1, B};
-    std::size_t N;
-    char32_t C, Min;
-    if (B >= 0xC2 && B <= 0xDF)
-        N = 2, C = B & 0x1F, Min = 0x80;
-    else if (B >= 0xE0 && B <= 0xEF)
-        N = 3, C = B & 0x0F, Min = 0x800;
-    else if (B >= 0xF0 && B <= 0xF4)
-        N = 4, C = B & 0x07, Min = 0x10000;
-    else
-        return {0, 0};
-    if (Left < N) return {0, 0};
-    for (std::size_t I = 1; I < N; ++I) {
-        if ((P[I] & 0xC0) != 0x80) return {0, 0};
-        C = C << 6 | (P[I] & 0x3F);
+    const auto Continues = [P](std::size_t I) { return (P[I] & 0xC0) == 0x80; };
+    if (B >= 0xC2 && B <= 0xDF) {
+        if (Left < 2 || !Continues(1)) return {0, 0};
+        return {2, static_cast<char32_t>((B & 0x1F) << 6 | (P[1] & 0x3F))};
     }
-    if (C < Min || C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF)) return {0, 0};
-    return {N, C};
+    if (B >= 0xE0 && B <= 0xEF) {
+        if (Left < 3 || !Continues(1) || !Continues(2)) return {0, 0};
+        const char32_t C = (B & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F);
+        if (C < 0x800 || (C >= 0xD800 && C <= 0xDFFF)) return {0, 0};
+        return {3, C};
+    }
+    if (B >= 0xF0 && B <= 0xF4) {
+        if (Left < 4 || !Continues(1) || !Continues(2) || !Continues(3)) return {0, 0};
+        const char32_t C =
+            (B & 0x07) << 18 | (P[1] & 0x3F) << 12 | (P[2] & 0x3F) << 6 | (P[3] & 0x3F);
+        if (C < 0x10000 || C > 0x10FFFF) return {0, 0};
+        return {4, C};
+    }
+    return {0, 0};
 }
 
 // True when the Left bytes at P are the start of a well-formed sequence, cut short.
@@ -64,27 +68,37 @@ std::uint16_t Cp932Of(char32_t C) {
     return C < 0x10000 ? cp932::FromUnicode[C] : cp932::None;
 }
 
-void AppendUtf8(std::string& Out, char32_t C) {
-    if (C < 0x80) {
-        Out += static_cast<char>(C);
-    } else if (C < 0x800) {
-        const char S[2] = {static_cast<char>(0xC0 | C >> 6), static_cast<char>(0x80 | (C & 0x3F))};
-        Out.append(S, 2);
-    } else {
-        const char S[3] = {static_cast<char>(0xE0 | C >> 12),
-                           static_cast<char>(0x80 | (C >> 6 & 0x3F)),
-                           static_cast<char>(0x80 | (C & 0x3F))};
-        Out.append(S, 3);
+// The UTF-8 bytes of every code page 932 code (a single byte, or lead << 8 | trail), up
+// to three, with their number in the top byte; 0 for a code without a character.
+const std::uint32_t* Utf8Of() {
+    static const std::vector<std::uint32_t> Table = [] {
+        std::vector<std::uint32_t> T(0x10000);
+        for (std::size_t Code = 0; Code < T.size(); ++Code) {
+            const char32_t C = cp932::ToUnicode[Code];
+            if (C == cp932::None) continue;
+            if (C < 0x80)
+                T[Code] = 1u << 24 | C;
+            else if (C < 0x800)
+                T[Code] = 2u << 24 | (0x80 | (C & 0x3F)) << 8 | (0xC0 | C >> 6);
+            else
+                T[Code] = 3u << 24 | (0x80 | (C & 0x3F)) << 16 | (0x80 | (C >> 6 & 0x3F)) << 8 |
+                          (0xE0 | C >> 12);
+        }
+        return T;
+    }();
+    return Table.data();
+}
+
+// The end of the run of ASCII bytes other than NUL that starts at P, eight at a time.
+inline const std::uint8_t* AsciiRun(const std::uint8_t* P, const std::uint8_t* End) {
+    constexpr std::uint64_t High = 0x8080808080808080ull, Low = 0x0101010101010101ull;
+    if (P == End || *P >= 0x80 || *P == 0) return P; // the common case in Japanese text
+    while (End - P >= 8) {
+        std::uint64_t V;
+        std::memcpy(&V, P, 8);
+        if ((V & High) != 0 || ((V - Low) & ~V & High) != 0) break; // a high bit, or a NUL
+        P += 8;
     }
-}
-
-void AppendCode(std::string& Out, std::uint16_t Code) {
-    if (Code >= 0x100) Out += static_cast<char>(Code >> 8);
-    Out += static_cast<char>(Code);
-}
-
-// The end of the run of ASCII bytes other than NUL that starts at P.
-const std::uint8_t* AsciiRun(const std::uint8_t* P, const std::uint8_t* End) {
     while (P < End && *P < 0x80 && *P != 0) ++P;
     return P;
 }
@@ -103,10 +117,91 @@ std::uint64_t SjisCharacters(std::string_view S) {
     return N;
 }
 
-// A run of bytes that went through the engine as one NUL: where it stands in the input.
-struct TOpaque {
-    std::size_t At, Length;
+// The characters that a set of options leaves alone wherever they stand: each converts to
+// itself whatever follows it, and none is a voicing mark, which the letter before it may
+// take. Characters without a code page 932 form and bytes that are no UTF-8 are left
+// alone as well.
+class TLeftAlone {
+public:
+    explicit TLeftAlone(const THanZen& H) : FChars(0x10000 / 64, ~std::uint64_t{0}) {
+        std::string Out, Mark;
+        const auto Converted = [&](std::string_view S) -> const std::string& {
+            H.ConvertLine(S, Out);
+            return Out;
+        };
+        // Only the characters the engine sees need asking, by their code page 932 forms.
+        for (unsigned Code = 0; Code < 0x10000; ++Code) {
+            const char32_t C = cp932::ToUnicode[Code];
+            if (C == cp932::None || cp932::FromUnicode[C] != Code) continue;
+            bool Alone;
+            if (Code == '\r') {
+                Alone = true; // no line holds one: the file layer ends lines there
+            } else if (Code >= 0x100) {
+                const char Pair[2] = {static_cast<char>(Code >> 8), static_cast<char>(Code)};
+                Alone = Converted({Pair, 2}) == std::string_view(Pair, 2);
+            } else {
+                const char B = static_cast<char>(Code);
+                Alone = !sjis::IsVoicingMark(static_cast<std::uint8_t>(B)) &&
+                        Converted({&B, 1}) == std::string_view(&B, 1);
+                for (const char M : {'\xDE', '\xDF'}) {
+                    Mark = Converted({&M, 1});
+                    const char Both[2] = {B, M};
+                    Alone = Alone && Converted({Both, 2}) == B + Mark;
+                }
+            }
+            if (!Alone) FChars[C / 64] &= ~(std::uint64_t{1} << C % 64);
+        }
+        FAscii = true;
+        for (char32_t C = 1; C < 0x80; ++C) FAscii = FAscii && (*this)(C);
+        // The first bytes of the characters that are not left alone.
+        for (char32_t C = 0; C < 0x10000; ++C) {
+            if ((*this)(C)) continue;
+            const std::uint8_t First = C < 0x80 ? C : C < 0x800 ? 0xC0 | C >> 6 : 0xE0 | C >> 12;
+            if (!FStarts[First]) FOnlyStart = FStartCount++ == 0 ? First : -1;
+            FStarts[First] = true;
+        }
+    }
+    bool operator()(char32_t C) const { return C >= 0x10000 || (FChars[C / 64] >> C % 64 & 1); }
+    // Every ASCII character but NUL is left alone.
+    bool Ascii() const { return FAscii; }
+
+    // The first character at or after P that is not left alone (End when none). Bytes
+    // that are no UTF-8 are left alone.
+    const std::uint8_t* Skip(const std::uint8_t* P, const std::uint8_t* End) const {
+        for (;;) {
+            // Only a byte that starts a character not left alone stops the search; it is
+            // never a continuation byte, so it starts a character wherever it stands.
+            if (FOnlyStart >= 0) {
+                const void* Found = std::memchr(P, FOnlyStart, static_cast<std::size_t>(End - P));
+                P = Found ? static_cast<const std::uint8_t*>(Found) : End;
+            } else {
+                while (P < End && !FStarts[*P]) ++P;
+            }
+            if (P == End) return End;
+            const TChar C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
+            if (C.Length && !(*this)(C.Code)) return P;
+            P += C.Length ? C.Length : 1;
+        }
+    }
+
+private:
+    std::vector<std::uint64_t> FChars;
+    bool FAscii;
+    bool FStarts[256] = {};
+    int FStartCount = 0, FOnlyStart = -1; // the one such first byte, when there is one
 };
+
+// The characters left alone under H's options, made once per set of options for the
+// whole process.
+std::shared_ptr<const TLeftAlone> LeftAloneFor(const THanZen& H) {
+    static std::mutex Lock;
+    static std::vector<std::pair<TOptions, std::shared_ptr<const TLeftAlone>>> Made;
+    std::lock_guard<std::mutex> Guard(Lock);
+    for (const auto& [Options, LeftAlone] : Made)
+        if (Options == H.Options()) return LeftAlone;
+    if (Made.size() >= 64) Made.clear(); // those in use live on with their converters
+    return Made.emplace_back(H.Options(), std::make_shared<const TLeftAlone>(H)).second;
+}
 
 class TUtf8Text final : public TTextConverter {
 public:
@@ -143,7 +238,10 @@ public:
             if (FTo == TEncoding::Sjis && FLine == 1 && FColumn == 0 &&
                 Text.starts_with(ByteOrderMark))
                 Text.remove_prefix(ByteOrderMark.size()); // no character of the text
-            ConvertUtf8(Text, Out);
+            if (Writes() == TEncoding::Sjis)
+                ConvertUtf8ToSjis(Text, Out);
+            else
+                ConvertUtf8(Text, Out);
         } else {
             ConvertSjis(Text, Out);
         }
@@ -184,76 +282,106 @@ private:
             I += Pair ? 2 : 1;
         }
         FEngine.ConvertLine(Text, FSjis);
-        ToUtf8(FSjis, {}, Out);
+        ToUtf8(FSjis, Out);
     }
 
-    // UTF-8 in, through the engine as code page 932; out as UTF-8, or as Shift-JIS when
-    // every character has a form there.
-    void ConvertUtf8(std::string_view Text, std::string& Out) {
+    // UTF-8 in, every character through the engine as code page 932, out as Shift-JIS.
+    void ConvertUtf8ToSjis(std::string_view Text, std::string& Out) {
         FSjis.clear();
-        FOpaque.clear();
-        const auto* Begin = reinterpret_cast<const std::uint8_t*>(Text.data());
+        AppendCp932(Text, Text);
+        FEngine.ConvertLine(FSjis, FConverted);
+        Out += FConverted;
+    }
+
+    // UTF-8 in and out: the characters left alone are copied as read; each run of the
+    // others goes through the engine as code page 932 and back.
+    void ConvertUtf8(std::string_view Text, std::string& Out) {
+        if (!FLeftAlone) FLeftAlone = LeftAloneFor(FEngine);
+        const TLeftAlone& LeftAlone = *FLeftAlone;
+        const auto* const Begin = reinterpret_cast<const std::uint8_t*>(Text.data());
         const auto* const End = Begin + Text.size();
-        for (const auto* P = Begin; P < End;) {
-            const auto* Q = AsciiRun(P, End);
-            FSjis.append(reinterpret_cast<const char*>(P), static_cast<std::size_t>(Q - P));
-            P = Q;
+        // The runs of characters that are not left alone, in code page 932 one after
+        // another, each ended by a NUL (which none of them holds) for one trip through
+        // the engine.
+        FRuns.clear();
+        FSjis.resize(Text.size() + 1); // a run is never longer than its UTF-8, with its NUL
+        char* W = FSjis.data();
+        for (const auto* P = LeftAlone.Skip(Begin, End); P < End; P = LeftAlone.Skip(P, End)) {
             const auto* Run = P;
-            while (P < End && (*P == 0 || *P >= 0x80)) {
-                const TChar C = *P == 0 ? TChar{1, 0} : DecodeUtf8(P, static_cast<std::size_t>(End - P));
-                // A NUL goes through as itself into Shift-JIS, and with the runs into UTF-8.
-                const std::uint16_t Code = *P == 0 ? (Writes() == TEncoding::Sjis ? 0 : cp932::None)
-                                           : C.Length ? Cp932Of(C.Code)
-                                                      : cp932::None;
-                if (Code != cp932::None) {
-                    if (Run < P) break;
-                    AppendCode(FSjis, Code);
-                    Run = P += C.Length;
-                    continue;
-                }
-                if (Writes() == TEncoding::Sjis)
-                    Fail(Text, static_cast<std::size_t>(P - Begin), C.Length ? C.Length : 1, true);
-                P += C.Length ? C.Length : 1;
+            // Every character not left alone has a code page 932 form.
+            for (TChar C; P < End && (C = DecodeUtf8(P, static_cast<std::size_t>(End - P))).Length &&
+                          !LeftAlone(C.Code);
+                 P += C.Length) {
+                const std::uint16_t Code = cp932::FromUnicode[C.Code];
+                if (Code >= 0x100) *W++ = static_cast<char>(Code >> 8);
+                *W++ = static_cast<char>(Code);
             }
-            if (Run < P) {
-                FSjis += '\0';
-                FOpaque.push_back({static_cast<std::size_t>(Run - Begin),
-                                   static_cast<std::size_t>(P - Run)});
-            }
+            FRuns.push_back({static_cast<std::size_t>(Run - Begin), static_cast<std::size_t>(P - Begin)});
+            *W++ = '\0';
+        }
+        FSjis.resize(static_cast<std::size_t>(W - FSjis.data()));
+        if (FRuns.empty()) {
+            Out += Text;
+            return;
         }
         FEngine.ConvertLine(FSjis, FConverted);
-        if (Writes() == TEncoding::Sjis) {
-            Out += FConverted; // no runs: every character had its form
-        } else if (FConverted == FSjis) {
-            Out += Text; // nothing changed: the bytes as read
-        } else {
-            ToUtf8(FConverted, Text, Out);
+        std::size_t Copied = 0, At = 0;
+        for (const auto& [RunBegin, RunEnd] : FRuns) {
+            Out.append(Text.substr(Copied, RunBegin - Copied));
+            const std::size_t Nul = FConverted.find('\0', At);
+            ToUtf8(std::string_view(FConverted).substr(At, Nul - At), Out);
+            At = Nul + 1;
+            Copied = RunEnd;
         }
+        Out.append(Text.substr(Copied));
     }
 
-    // Appends code page 932 text as UTF-8; with Opaque, each NUL stands for the next
-    // run of Input in FOpaque.
-    void ToUtf8(std::string_view Sjis, std::string_view Input, std::string& Out) const {
-        const bool Opaque = !Input.empty();
-        std::size_t Next = 0;
+    // Appends the code page 932 form of UTF-8 text, a part of Line, to FSjis; a character
+    // without one fails.
+    void AppendCp932(std::string_view Utf8, std::string_view Line) {
+        const std::size_t Start = FSjis.size();
+        FSjis.resize(Start + Utf8.size()); // never longer than the UTF-8 it comes from
+        char* W = FSjis.data() + Start;
+        const auto* P = reinterpret_cast<const std::uint8_t*>(Utf8.data());
+        const auto* const End = P + Utf8.size();
+        while (P < End) {
+            const auto* Q = AsciiRun(P, End);
+            std::memcpy(W, P, static_cast<std::size_t>(Q - P));
+            W += Q - P;
+            if ((P = Q) == End) break;
+            const TChar C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
+            const std::uint16_t Code = *P == 0 ? 0 : C.Length ? Cp932Of(C.Code) : cp932::None;
+            if (Code == cp932::None)
+                Fail(Line, static_cast<std::size_t>(reinterpret_cast<const char*>(P) - Line.data()),
+                     C.Length ? C.Length : 1, true);
+            if (Code >= 0x100) *W++ = static_cast<char>(Code >> 8);
+            *W++ = static_cast<char>(Code);
+            P += C.Length;
+        }
+        FSjis.resize(static_cast<std::size_t>(W - FSjis.data()));
+    }
+
+    // Appends code page 932 text as UTF-8.
+    static void ToUtf8(std::string_view Sjis, std::string& Out) {
+        const std::uint32_t* Utf8 = Utf8Of();
+        const std::size_t Start = Out.size();
+        Out.resize(Start + 3 * Sjis.size() + 4); // at most three bytes for each byte
+        char* W = Out.data() + Start;
         const auto* P = reinterpret_cast<const std::uint8_t*>(Sjis.data());
         const auto* const End = P + Sjis.size();
         while (P < End) {
             const auto* Q = AsciiRun(P, End);
-            Out.append(reinterpret_cast<const char*>(P), static_cast<std::size_t>(Q - P));
+            std::memcpy(W, P, static_cast<std::size_t>(Q - P));
+            W += Q - P;
             if ((P = Q) == End) break;
-            if (*P == 0 && Opaque) {
-                const TOpaque& Run = FOpaque.at(Next++);
-                Out.append(Input.substr(Run.At, Run.Length));
-                ++P;
-                continue;
-            }
             const bool Pair = sjis::IsLeadByte(*P) && P + 1 < End;
-            const std::uint16_t C = cp932::ToUnicode[Pair ? P[0] << 8 | P[1] : P[0]];
-            if (C == cp932::None) throw std::logic_error("the engine wrote no code page 932");
-            AppendUtf8(Out, C);
+            const std::uint32_t Bytes = Utf8[Pair ? P[0] << 8 | P[1] : P[0]];
+            if (Bytes == 0) throw std::logic_error("the engine wrote no code page 932");
+            std::memcpy(W, &Bytes, 4); // keeps the first Bytes >> 24 of them
+            W += Bytes >> 24;
             P += Pair ? 2 : 1;
         }
+        Out.resize(static_cast<std::size_t>(W - Out.data()));
     }
 
     // True when Block is UTF-8, a sequence cut short at its end allowed.
@@ -309,7 +437,8 @@ private:
     bool FSeenInput = false;
     std::uint64_t FLine = 1, FColumn = 0; // characters of the line before the current piece
     std::string FSjis, FConverted;
-    std::vector<TOpaque> FOpaque;
+    std::shared_ptr<const TLeftAlone> FLeftAlone; // taken when first needed
+    std::vector<std::pair<std::size_t, std::size_t>> FRuns;
 };
 
 } // namespace
