@@ -185,6 +185,10 @@ TFileSettings SettingsFor(const TArguments& A) {
     S.BlockSize = 1 << 16;
     S.Piece = 4 * S.BlockSize;
     S.Lines = A.Newline == TNewline::CrLf ? TLineRule::CrOrCrLf : TLineRule::AnyEnd;
+    // Lines that keep their ends and whose characters all have a form in the output go
+    // through in pieces of many lines: the converter keeps every line end as it is.
+    if (A.Newline == TNewline::Keep && (A.To == TEncoding::Auto || A.To == A.From))
+        S.Lines = TLineRule::NoLines;
     S.Newline = A.Newline;
     S.UniqueTemporary = true;
     S.CountLeftOut = A.Newline == TNewline::CrLf;

@@ -1,5 +1,21 @@
 // Shift-JIS in and out: each line, or piece of one, through the engine.
+#include "SjisLines.h"
 #include "TextConverter.h"
+
+void AppendConverted(const THanZen& H, std::string_view Text, std::string& Scratch,
+                     std::string& Out) {
+    const auto Append = [&](std::string_view Part) {
+        if (Out.empty()) return H.ConvertLine(Part, Out);
+        H.ConvertLine(Part, Scratch);
+        Out += Scratch;
+    };
+    for (std::size_t Cr; (Cr = Text.find('\r')) != std::string_view::npos;) {
+        Append(Text.substr(0, Cr));
+        Out += '\r';
+        Text.remove_prefix(Cr + 1);
+    }
+    Append(Text);
+}
 
 namespace {
 
@@ -11,9 +27,7 @@ public:
     THanZen& Engine() override { return FEngine; }
     std::size_t Cut(std::string_view Text) const override { return LastCut(Text); }
     void Convert(std::string_view Text, std::string& Out) override {
-        if (Out.empty()) return FEngine.ConvertLine(Text, Out);
-        FEngine.ConvertLine(Text, FText);
-        Out += FText;
+        AppendConverted(FEngine, Text, FText, Out);
     }
 
 private:

@@ -7,6 +7,7 @@
 // others go to code page 932 and back.
 #include "Cp932.h"
 #include "SjisBytes.h"
+#include "SjisLines.h"
 #include "TextConverter.h"
 
 #include <algorithm>
@@ -269,11 +270,7 @@ private:
 
     // Shift-JIS in; out as Shift-JIS, or as UTF-8 when every character has a form there.
     void ConvertSjis(std::string_view Text, std::string& Out) {
-        if (Writes() != TEncoding::Utf8) {
-            FEngine.ConvertLine(Text, FSjis);
-            Out += FSjis;
-            return;
-        }
+        if (Writes() != TEncoding::Utf8) return AppendConverted(FEngine, Text, FSjis, Out);
         const auto* P = reinterpret_cast<const std::uint8_t*>(Text.data());
         for (std::size_t I = 0; I < Text.size();) {
             const bool Pair = sjis::IsLeadByte(P[I]) && I + 1 < Text.size();
@@ -281,8 +278,9 @@ private:
             if (cp932::ToUnicode[Code] == cp932::None) Fail(Text, I, Pair ? 2 : 1, false);
             I += Pair ? 2 : 1;
         }
-        FEngine.ConvertLine(Text, FSjis);
-        ToUtf8(FSjis, Out);
+        FConverted.clear();
+        AppendConverted(FEngine, Text, FSjis, FConverted);
+        ToUtf8(FConverted, Out);
     }
 
     // UTF-8 in, every character through the engine as code page 932, out as Shift-JIS.

@@ -125,7 +125,8 @@ TLineEnd LineFile::ReadPiece(std::string& Piece, std::size_t Max) {
         if (FPos == FEnd && !Refill()) return TLineEnd::None; // the last line needs no end
         const char* Begin = FBuffer.get() + FPos;
         const char* Limit = Begin + std::min<std::size_t>(FEnd - FPos, Max);
-        const char* Stop = FindEither(Begin, Limit, Stop1, Stop2);
+        const char* Stop =
+            FRule == TLineRule::NoLines ? Limit : FindEither(Begin, Limit, Stop1, Stop2);
         Piece.append(Begin, Stop);
         Max -= static_cast<std::size_t>(Stop - Begin);
         FPos += static_cast<std::uint32_t>(Stop - Begin);

@@ -40,8 +40,9 @@ public:
     // The length of the longest prefix of Text after which its line may be cut, the rest
     // to be converted with what follows; Text starts where its line or a cut did.
     virtual std::size_t Cut(std::string_view Text) const = 0;
-    // Appends the conversion of Text, a line or a piece of one, to Out. Throws
-    // ETextError for a character the output's encoding cannot hold.
+    // Appends the conversion of Text, a line or a piece of one, to Out. A CR or LF in Text
+    // is a line end, kept as it is. Throws ETextError for a character the output's
+    // encoding cannot hold.
     virtual void Convert(std::string_view Text, std::string& Out) = 0;
     // The current line has ended.
     virtual void EndLine() {}

@@ -21,6 +21,7 @@
 enum class TLineRule : std::uint8_t {
     CrOrCrLf, // CR or CR LF ends a line; 0x1A ends the input
     AnyEnd,   // LF, CR LF or CR ends a line; 0x1A is an ordinary byte
+    NoLines,  // the input is one line, line ends and all: read in pieces as it comes
 };
 
 // How a line read ended.
