@@ -1,6 +1,5 @@
-// What the fuzz harnesses share: decoding options from the input, the model of how a
-// text file splits into lines, a scratch folder, and failure reports that can be turned
-// into a unit test.
+// What the fuzz harnesses share: decoding options from the input, a scratch folder, and
+// failure reports that can be turned into a unit test.
 //
 // A harness given a single file on its command line (libFuzzer's way of running one
 // input, for example a crash file) prints every input it runs, decoded, before running
@@ -80,36 +79,6 @@ inline std::string Describe(const TOptions& O) {
     return "options: ConvSize=" + N(O.ConvSize) + " Space=" + N(O.Space) + " Tab=" + N(O.Tab) +
            " SpLen=" + std::to_string(O.SpLen) + " Kata=" + N(O.Kata) + " ToHira=" + N(O.ToHira) +
            " Hira=" + N(O.Hira) + " Mark=" + N(O.Mark) + " Mapping=" + N(O.Mapping) + "\n";
-}
-
-// A file's text as its lines come back when each is written with CR LF: cut at the
-// first 0x1A, every CR LF and every lone CR as CR LF, and a CR LF after a last line that
-// has none. An LF not preceded by CR belongs to its line.
-inline std::string LinesWithCrLf(std::string_view File) {
-    File = File.substr(0, File.find('\x1A'));
-    std::string Text;
-    for (std::size_t I = 0; I < File.size(); ++I) {
-        if (File[I] != '\r') {
-            Text += File[I];
-            continue;
-        }
-        Text += "\r\n";
-        if (I + 1 < File.size() && File[I + 1] == '\n') ++I;
-    }
-    if (!Text.empty() && !Text.ends_with("\r\n")) Text += "\r\n";
-    return Text;
-}
-
-// The lines of a file, without their line ends.
-inline std::vector<std::string> LinesOf(std::string_view File) {
-    const std::string Text = LinesWithCrLf(File);
-    std::vector<std::string> Lines;
-    for (std::size_t At = 0; At < Text.size();) {
-        const std::size_t Cr = Text.find('\r', At); // every CR is followed by its LF
-        Lines.emplace_back(Text, At, Cr - At);
-        At = Cr + 2;
-    }
-    return Lines;
 }
 
 // A folder of this process's own, removed at exit: under $TMPDIR or the system's

@@ -10,6 +10,7 @@
 // failing conversion (in place); bits 3..7 go into the option arguments above their low
 // 8 bits, and pick the message buffer's size for the failure.
 #include "FuzzSupport.h"
+#include "LineModel.h"
 #include "kana.h"
 
 #include <algorithm>
@@ -41,7 +42,7 @@ std::string Expected() {
     THanZen H(nullptr);
     H.SetOptions(Current);
     std::string Text;
-    for (const std::string& Line : fuzz::LinesOf(File)) Text += H.ConvertLine(Line) + "\r\n";
+    for (const auto& [Line, End] : LineModel(File, true)) Text += H.ConvertLine(Line) + "\r\n";
     return Text;
 }
 

@@ -71,6 +71,12 @@ inline std::string ReadAll(const std::string& Path) {
     return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
 }
 
+#ifdef _WIN32
+const std::string NullDevice = "NUL";
+#else
+const std::string NullDevice = "/dev/null";
+#endif
+
 inline bool Exists(const std::string& Path) {
     return std::filesystem::exists(Path);
 }
