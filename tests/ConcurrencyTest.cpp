@@ -86,19 +86,6 @@ TEST_P(Concurrency, ThreadsIntoOneFolder) {
     EXPECT_EQ(Application().ComponentCount(), 0u);
 }
 
-TEST_P(Concurrency, ThreadsIntoTheirOwnFoldersAllConvert) {
-    TTally Tally;
-    std::vector<std::thread> Threads;
-    for (int T = 0; T < 6; ++T) {
-        const std::string Folder = Dir / std::to_string(T);
-        std::filesystem::create_directory(Folder);
-        Threads.emplace_back(ConvertRepeatedly, In(T), Folder + "/out", Expected, 20,
-                             std::cref(Settings), std::ref(Tally));
-    }
-    for (auto& T : Threads) T.join();
-    EXPECT_EQ(Tally.Converted, 6 * 20);
-}
-
 TEST_P(Concurrency, ProcessesIntoOneFolder) {
     std::vector<pid_t> Children;
     for (int P = 0; P < 3; ++P) {

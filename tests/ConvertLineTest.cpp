@@ -160,23 +160,25 @@ TEST(ConvertLine, UnknownOptionValuesActAsZero) {
 // With every option 0 a line comes back as it was, but for a lone CR (one that is not
 // the second byte of a lead byte), which gains its LF. Every three-byte line.
 TEST(ConvertLine, IdentityWithAllOptionsZero) {
-    THanZen H(nullptr);
-    std::string S(3, '\0');
-    for (int A = 0; A < 256; ++A)
-        for (int B = 0; B < 256; ++B)
-            for (int C = 0; C < 256; ++C) {
-                S[0] = static_cast<char>(A), S[1] = static_cast<char>(B),
-                S[2] = static_cast<char>(C);
-                std::string Expected;
-                for (std::size_t I = 0; I < S.size(); ++I) {
-                    Expected += S[I];
-                    if (H.CharKind(S.substr(I, 1)) == 3 && I + 1 < S.size())
-                        Expected += S[++I];
-                    else if (S[I] == '\r' && (I + 1 == S.size() || S[I + 1] != '\n'))
-                        Expected += '\n';
-                }
-                ASSERT_EQ(H.ConvertLine(S), Expected) << Hex(S);
-            }
+    const THanZen H(nullptr);
+    const auto Check = [&H](const std::string& S) {
+        std::string Expected;
+        for (std::size_t I = 0; I < S.size(); ++I) {
+            Expected += S[I];
+            if (H.CharKind(S.substr(I, 1)) == 3 && I + 1 < S.size())
+                Expected += S[++I];
+            else if (S[I] == '\r' && (I + 1 == S.size() || S[I + 1] != '\n'))
+                Expected += '\n';
+        }
+        ASSERT_EQ(H.ConvertLine(S), Expected) << Hex(S);
+    };
+    // Every two-byte line, and three-byte lines of the bytes at every class's edges.
+    for (int A = 0; A < 0x10000; ++A) Check(Bytes({A >> 8, A & 0xFF}));
+    const int Edges[] = {0x00, 0x0A, 0x0D, 0x20, 0x40, 0x7E, 0x7F, 0x80, 0x81, 0x9F,
+                         0xA0, 0xB6, 0xDE, 0xDF, 0xE0, 0xFC, 0xFD, 0xFF};
+    for (int A : Edges)
+        for (int B : Edges)
+            for (int C : Edges) Check(Bytes({A, B, C}));
 }
 
 // Widening then narrowing a realistic line gives it back, up to the documented

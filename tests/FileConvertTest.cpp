@@ -191,43 +191,6 @@ TEST_F(FileConvert, TemporaryFileThatVanishesGivesZero) {
 }
 #endif
 
-// Two conversions into one folder at once: the second cannot take the temporary file
-// and fails with 32; the first completes intact.
-TEST_F(FileConvert, SecondConversionIntoTheSameFolderFails) {
-    WriteAll(In, std::string(1000, 'a'));
-    WriteAll(Dir / "in2.txt", "b");
-    std::mutex Lock;
-    std::condition_variable Changed;
-    bool FirstWriting = false, SecondDone = false;
-    TestPlatform Watch;
-    const auto FirstThread = std::this_thread::get_id();
-    Watch.Before = [&](const std::string& Op, std::uint32_t) -> std::uint32_t {
-        if (Op != "Write" || std::this_thread::get_id() != FirstThread) return 0;
-        std::unique_lock<std::mutex> Guard(Lock);
-        FirstWriting = true;
-        Changed.notify_all();
-        Changed.wait(Guard, [&] { return SecondDone; });
-        return 0;
-    };
-    int SecondCode = -1;
-    std::thread Second([&] {
-        {
-            std::unique_lock<std::mutex> Guard(Lock);
-            Changed.wait(Guard, [&] { return FirstWriting; });
-        }
-        SecondCode = CodeOf(ConvertFile(Dir / "in2.txt", Dir / "out2.txt", false, {}));
-        std::lock_guard<std::mutex> Guard(Lock);
-        SecondDone = true;
-        Changed.notify_all();
-    });
-    EXPECT_EQ(ConvertFile(In, Out, false, {}).Outcome, Converted);
-    Second.join();
-    EXPECT_EQ(SecondCode, 32);
-    EXPECT_EQ(ReadAll(Out), std::string(1000, 'a') + "\r\n");
-    EXPECT_FALSE(Exists(Dir / "out2.txt"));
-    EXPECT_FALSE(Exists(Dir / Temp));
-}
-
 #ifndef _WIN32
 // kanaconv's settings for its command line.
 TArguments Args(std::vector<std::string> Line) {
