@@ -104,6 +104,33 @@ inline const std::uint8_t* AsciiRun(const std::uint8_t* P, const std::uint8_t* E
     return P;
 }
 
+// Working storage written through a pointer, grown but never cleared: unlike a string's
+// resize, making room costs nothing.
+class TScratch {
+public:
+    char* Room(std::size_t Size) {
+        if (Size > FSize) {
+            FData.reset(new char[Size]); // left as it is: every byte is written before it is read
+            FSize = Size;
+        }
+        return FData.get();
+    }
+
+private:
+    std::unique_ptr<char[]> FData;
+    std::size_t FSize = 0;
+};
+
+// Copies N bytes from From to W, as one move of sixteen where W has room for it and
+// From has sixteen to read before Last: the runs are mostly short.
+inline char* CopyRun(char* W, const char* From, std::size_t N, const char* Last) {
+    if (N <= 16 && Last - From >= 16)
+        std::memcpy(W, From, 16);
+    else
+        std::memcpy(W, From, N);
+    return W + N;
+}
+
 // The number of characters in UTF-8 text: bytes that are no continuation byte.
 std::uint64_t Utf8Characters(std::string_view S) {
     return static_cast<std::uint64_t>(
@@ -179,6 +206,12 @@ public:
                 while (P < End && !FStarts[*P]) ++P;
             }
             if (P == End) return End;
+            // Three bytes, the length of kana and kanji: their code point picks its bit.
+            if ((*P & 0xF0) == 0xE0 && End - P >= 3 && ((P[1] ^ 0x80) | (P[2] ^ 0x80)) < 0x40 &&
+                (FChars[(P[0] & 0x0F) << 6 | (P[1] & 0x3F)] >> (P[2] & 0x3F) & 1)) {
+                P += 3;
+                continue;
+            }
             const TChar C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
             if (C.Length && !(*this)(C.Code)) return P;
             P += C.Length ? C.Length : 1;
@@ -302,8 +335,9 @@ private:
         // another, each ended by a NUL (which none of them holds) for one trip through
         // the engine.
         FRuns.clear();
-        FSjis.resize(Text.size() + 1); // a run is never longer than its UTF-8, with its NUL
-        char* W = FSjis.data();
+        // A run is never longer than its UTF-8, with its NUL.
+        char* const Sjis = FSjisRoom.Room(Text.size() + 1);
+        char* W = Sjis;
         for (const auto* P = LeftAlone.Skip(Begin, End); P < End; P = LeftAlone.Skip(P, End)) {
             const auto* Run = P;
             // Every character not left alone has a code page 932 form.
@@ -317,21 +351,26 @@ private:
             FRuns.push_back({static_cast<std::size_t>(Run - Begin), static_cast<std::size_t>(P - Begin)});
             *W++ = '\0';
         }
-        FSjis.resize(static_cast<std::size_t>(W - FSjis.data()));
         if (FRuns.empty()) {
             Out += Text;
             return;
         }
-        FEngine.ConvertLine(FSjis, FConverted);
-        std::size_t Copied = 0, At = 0;
+        FEngine.ConvertLine({Sjis, static_cast<std::size_t>(W - Sjis)}, FConverted);
+        // The text as read around the runs, each run as the engine gave it back, in UTF-8:
+        // at most three bytes for each of its bytes, and room to copy sixteen at a time.
+        char* const Done = FOutRoom.Room(Text.size() + 3 * FConverted.size() + 16);
+        W = Done;
+        const char* Converted = FConverted.data();
+        std::size_t Copied = 0;
         for (const auto& [RunBegin, RunEnd] : FRuns) {
-            Out.append(Text.substr(Copied, RunBegin - Copied));
-            const std::size_t Nul = FConverted.find('\0', At);
-            ToUtf8(std::string_view(FConverted).substr(At, Nul - At), Out);
-            At = Nul + 1;
+            W = CopyRun(W, Text.data() + Copied, RunBegin - Copied, Text.data() + Text.size());
+            const std::size_t Length = std::strlen(Converted);
+            W = ToUtf8({Converted, Length}, W);
+            Converted += Length + 1;
             Copied = RunEnd;
         }
-        Out.append(Text.substr(Copied));
+        W = CopyRun(W, Text.data() + Copied, Text.size() - Copied, Text.data() + Text.size());
+        Out.append(Done, static_cast<std::size_t>(W - Done));
     }
 
     // Appends the code page 932 form of UTF-8 text, a part of Line, to FSjis; a character
@@ -359,12 +398,10 @@ private:
         FSjis.resize(static_cast<std::size_t>(W - FSjis.data()));
     }
 
-    // Appends code page 932 text as UTF-8.
-    static void ToUtf8(std::string_view Sjis, std::string& Out) {
+    // Writes code page 932 text as UTF-8 at W, which has room for three bytes for each
+    // of its bytes and four more; returns the end.
+    static char* ToUtf8(std::string_view Sjis, char* W) {
         const std::uint32_t* Utf8 = Utf8Of();
-        const std::size_t Start = Out.size();
-        Out.resize(Start + 3 * Sjis.size() + 4); // at most three bytes for each byte
-        char* W = Out.data() + Start;
         const auto* P = reinterpret_cast<const std::uint8_t*>(Sjis.data());
         const auto* const End = P + Sjis.size();
         while (P < End) {
@@ -379,7 +416,13 @@ private:
             W += Bytes >> 24;
             P += Pair ? 2 : 1;
         }
-        Out.resize(static_cast<std::size_t>(W - Out.data()));
+        return W;
+    }
+
+    // Appends code page 932 text as UTF-8.
+    void ToUtf8(std::string_view Sjis, std::string& Out) {
+        char* const Done = FOutRoom.Room(3 * Sjis.size() + 4);
+        Out.append(Done, static_cast<std::size_t>(ToUtf8(Sjis, Done) - Done));
     }
 
     // True when Block is UTF-8, a sequence cut short at its end allowed.
@@ -435,6 +478,7 @@ private:
     bool FSeenInput = false;
     std::uint64_t FLine = 1, FColumn = 0; // characters of the line before the current piece
     std::string FSjis, FConverted;
+    TScratch FSjisRoom, FOutRoom;
     std::shared_ptr<const TLeftAlone> FLeftAlone; // taken when first needed
     std::vector<std::pair<std::size_t, std::size_t>> FRuns;
 };
