@@ -437,13 +437,13 @@ private:
         return true;
     }
 
-    // Where a UTF-8 line may be cut: after its last ASCII byte other than CR, which ends
-    // its character and never joins the next; without one, before the last whole unit
-    // of the engine (a character, or a kana-area letter and the voicing mark after it).
+    // Where a UTF-8 line may be cut: after its last ASCII byte, which ends its character
+    // and never joins the next (a CR never reaches the engine in UTF-8 text); without
+    // one, before the last whole unit of the engine (a character, or a kana-area letter
+    // and the voicing mark after it).
     static std::size_t Utf8Cut(std::string_view Text) {
-        const auto Last = std::find_if(Text.rbegin(), Text.rend(), [](char C) {
-            return static_cast<std::uint8_t>(C) < 0x80 && C != '\r';
-        });
+        const auto Last = std::find_if(Text.rbegin(), Text.rend(),
+                                       [](char C) { return static_cast<std::uint8_t>(C) < 0x80; });
         if (Last != Text.rend()) return static_cast<std::size_t>(Text.rend() - Last);
         const auto* Begin = reinterpret_cast<const std::uint8_t*>(Text.data());
         const auto* const End = Begin + Text.size();
