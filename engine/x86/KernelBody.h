@@ -1,0 +1,129 @@
+// The kernel, written once over an instruction set I (Sse42.cpp, Avx2.cpp): I::V bytes
+// a step, one bit per byte in 64-bit masks. Each file that includes this compiles it for
+// its own instruction set, inside its own unnamed namespace.
+//
+// A step reads the bytes at P and the bytes one further on, finds which bytes start a
+// character (a lead byte takes the next byte; a letter takes a voicing mark that follows
+// it), looks up each character's text in the tables, and writes the text of every
+// character that ends inside the step, up to the first one the tables leave to the plan.
+// P always starts a character, so no state crosses steps.
+#pragma once
+
+#include "Kernels.h"
+
+#include <cstring>
+
+template <class I>
+const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
+                                const std::uint8_t* End, char*& Wref) {
+    using Vec = typename I::Vec;
+    constexpr unsigned V = I::V;
+    constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
+    constexpr std::uint64_t AllBits = V == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << V) - 1;
+    char* W = Wref;
+    // The line's last bytes, copied where a whole vector and one byte more can be read.
+    alignas(64) std::uint8_t Tail[2 * V];
+    while (P < End) {
+        const auto Avail = static_cast<std::size_t>(End - P);
+        unsigned Valid = V;
+        const bool More = Avail > V; // the step's last character may reach past it
+        Vec Bytes, Next;
+        if (More) {
+            Bytes = I::Load(P);
+            Next = I::Load(P + 1);
+        } else {
+            Valid = static_cast<unsigned>(Avail);
+            I::LoadTail(P, Valid, Tail, Bytes, Next);
+        }
+        const std::uint64_t ValidBits = Valid == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Valid) - 1;
+        const typename I::Nibbles N = I::Split(Bytes);
+
+        // A lead byte that starts a character takes the next; in a run of lead bytes
+        // every other one does.
+        const std::uint64_t Leads = I::Member(T.Lead, N) & ValidBits;
+        const std::uint64_t Codes = (((Leads << 1) | OddBits) - Leads) ^ OddBits;
+        std::uint64_t Starts = ~(Codes ^ Leads) & ValidBits;
+        const std::uint64_t LeadStarts = Leads & Starts;
+        const std::uint64_t LastBit = std::uint64_t{1} << (Valid - 1);
+        // A step ends before a pair that reaches past it.
+        unsigned Keep = More && (LeadStarts & LastBit) ? V - 1 : Valid;
+
+        if ((I::Member(T.Stop, N) & Starts) == 0) { // nothing changes
+            I::Store(W, Bytes);
+            W += Keep;
+            P += Keep;
+            continue;
+        }
+
+        // Letters that take the voicing mark after them. A mark that takes a mark is left
+        // to the plan, which knows which of a run of marks pair up.
+        const Vec MarkAfter = I::Eq(I::And(Next, I::Set1(0xFE)), I::Set1(0xDE));
+        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & I::Bits(MarkAfter);
+        std::uint64_t Back = (Takers & (Takers << 1)) >> 1; // characters left to the plan
+        if (More && (Takers & LastBit)) Keep = V - 1;
+        const std::uint64_t Taken = (Takers << 1) & AllBits;
+        Starts &= ~Taken;
+        Back |= I::Member(T.Unhandled, N) & Starts;
+        if (!More && (LeadStarts & LastBit)) Back |= LastBit; // a lead byte that ends the line
+
+        // Single-byte characters, a letter with its mark under a key of its own.
+        Vec Key = Bytes;
+        if (Takers) {
+            Vec MarkKey[2];
+            I::template Lookup<2>(T.MarkKey, T.MarkKeyNibbles, Bytes, Takers, MarkKey);
+            const Vec Semi = I::Eq(I::And(Next, I::Set1(1)), I::Set1(1));
+            const Vec Delta = I::Blend(Semi, MarkKey[1], MarkKey[0]);
+            Key = I::Xor(Key, I::And(Delta, I::Expand(Takers)));
+        }
+        Vec Single[3];
+        I::template Lookup<3>(T.Single, T.SingleNibbles, Key, Starts & ~LeadStarts, Single);
+        const Vec Out0 = I::Xor(Single[0], Key), Out1 = Single[1];
+        Vec Count = I::Xor(Single[2], I::Set1(1));
+
+        // Pairs: the first output byte where the lead byte was, the second where the
+        // second byte was.
+        Vec PairCount = I::Set1(2), First = Bytes, Second = Next;
+        if (LeadStarts) {
+            Vec Delta[3] = {I::Zero(), I::Zero(), I::Zero()};
+            const Vec LeadStartsV = I::Expand(LeadStarts);
+            for (unsigned G = 0; G < T.GroupCount; ++G) {
+                const Vec Here = I::And(I::Eq(Bytes, I::Set1(T.GroupLead[G])), LeadStartsV);
+                const std::uint64_t HereBits = I::Bits(Here);
+                if (!HereBits) continue;
+                Vec Found[3];
+                I::template Lookup<3>(T.Group[G], T.GroupNibbles[G], Next, HereBits, Found);
+                for (unsigned K = 0; K < 3; ++K) Delta[K] = I::Or(Delta[K], I::And(Found[K], Here));
+            }
+            First = I::Xor(First, Delta[0]);
+            Second = I::Xor(Second, Delta[1]);
+            PairCount = I::Xor(PairCount, Delta[2]);
+            Back |= I::Bits(I::Eq(I::And(PairCount, I::Set1(TKernelTables::Handback)),
+                                  I::Set1(TKernelTables::Handback))) &
+                    LeadStarts;
+        }
+        Back |= I::Bits(I::Eq(I::And(Count, I::Set1(TKernelTables::Handback)),
+                              I::Set1(TKernelTables::Handback))) &
+                Starts & ~LeadStarts;
+        bool Stopped = false;
+        if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
+            Keep = static_cast<unsigned>(__builtin_ctzll(Back));
+            Stopped = true;
+        }
+
+        // Every byte's share of the text: a lead byte's first output byte, a second
+        // byte's second output byte, nothing for a taken mark, a single character's text.
+        const std::uint64_t Seconds = (LeadStarts << 1) & AllBits;
+        const Vec LeadV = I::Expand(LeadStarts), SecondV = I::Expand(Seconds);
+        Vec Text0 = I::Blend(LeadV, First, Out0);
+        Text0 = I::Blend(SecondV, I::ShiftIn1(Second), Text0);
+        const Vec SecondCount = I::And(I::Eq(I::ShiftIn1(PairCount), I::Set1(2)), I::Set1(1));
+        Count = I::Blend(LeadV, I::Set1(1), Count);
+        Count = I::Blend(SecondV, SecondCount, Count);
+        Count = I::AndNot(I::Expand(Taken), Count);
+        if (Keep) I::Emit(W, Text0, Out1, Count, Keep);
+        P += Keep;
+        if (Stopped) break;
+    }
+    Wref = W;
+    return P;
+}
