@@ -127,13 +127,14 @@ std::unique_ptr<TConvertPlan> TConvertPlan::Build(const TOptions& O) {
     return Plan;
 }
 
-void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const {
+void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out,
+                           TKernel Kernel) const {
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
     // Writes may run up to Slack bytes past the text they keep.
     Out.resize(S.size() * FGrowth + Slack);
     char* W = Out.data();
-    if (const TKernel Kernel = ActiveKernel()) {
+    if (Kernel) {
         bool Stuck = false;
         while (P < End) {
             const std::uint8_t* const Q = Kernel(FKernelTables, P, End, W);
@@ -311,8 +312,10 @@ void TConvertPlan::BuildKernelTables() {
             const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), Trail);
             const bool Ok = Fits(U, 2, 1);
             T.Group[G][0][Trail] = static_cast<std::uint8_t>(Ok ? U.Bytes[0] ^ B : 0);
-            T.Group[G][1][Trail] = static_cast<std::uint8_t>(Ok && U.Len == 2 ? U.Bytes[1] ^ Trail : 0);
-            T.Group[G][2][Trail] = static_cast<std::uint8_t>((Ok ? U.Len : TKernelTables::Handback) ^ 2);
+            T.Group[G][1][Trail] =
+                static_cast<std::uint8_t>(Ok && U.Len == 2 ? U.Bytes[1] ^ Trail : 0);
+            T.Group[G][2][Trail] =
+                static_cast<std::uint8_t>((Ok ? U.Len : TKernelTables::Handback) ^ 2);
         }
         T.GroupNibbles[G] = NibblesOf(T.Group[G]);
     }

@@ -24,9 +24,9 @@ public:
     // when they produce text the plan cannot hold.
     static std::unique_ptr<TConvertPlan> Build(const TOptions& O);
 
-    // Converts one line as THanZen::ConvertLine would under the same options and SpLen;
-    // Out is replaced, its storage reused.
-    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const;
+    // Converts one line as THanZen::ConvertLine would under the same options and SpLen,
+    // with Kernel where it can (none: the plan alone); Out is replaced, its storage reused.
+    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out, TKernel Kernel) const;
 
 private:
     // One unit of output: the text for a character, up to four bytes, and how many
@@ -74,8 +74,8 @@ private:
     // Converts the 64-byte blocks from P (a character's start) while P < Limit; returns
     // the start of the next character.
     const std::uint8_t* ConvertBlocks(const std::uint8_t* P, const std::uint8_t* Limit,
-                                      const std::uint8_t* End, std::int32_t SpLen,
-                                      std::string& Out, char*& W) const;
+                                      const std::uint8_t* End, std::int32_t SpLen, std::string& Out,
+                                      char*& W) const;
     // Recasts the units as the kernels' tables.
     void BuildKernelTables();
 

@@ -26,13 +26,33 @@ std::vector<TEngineLevel> Detect() {
     return Levels;
 }
 
+const std::vector<TEngineLevel>& Available();
+
+// The plan alone until the program's start has picked the best level.
+std::atomic<TEngineLevel> Level{TEngineLevel::Scalar};
+std::atomic<TKernel> Kernel{nullptr};
+
+void Pick(TEngineLevel L) {
+    Level.store(L, std::memory_order_relaxed);
+    Kernel.store(KernelOf(L), std::memory_order_relaxed);
+}
+
 const std::vector<TEngineLevel>& Available() {
-    static const std::vector<TEngineLevel> Levels = Detect();
+    static const std::vector<TEngineLevel> Levels = [] {
+        std::vector<TEngineLevel> L = Detect();
+        Pick(L.back());
+        return L;
+    }();
     return Levels;
 }
 
-TKernel KernelOf(TEngineLevel Level) {
-    switch (Level) {
+// Picked once, as the program starts.
+[[maybe_unused]] const bool Picked = !Available().empty();
+
+} // namespace
+
+TKernel KernelOf(TEngineLevel L) {
+    switch (L) {
 #if defined(KANA_X86_KERNELS)
     case TEngineLevel::Sse42: return x86::ConvertSse42;
     case TEngineLevel::Avx2: return x86::ConvertAvx2;
@@ -41,19 +61,6 @@ TKernel KernelOf(TEngineLevel Level) {
     default: return nullptr;
     }
 }
-
-struct TActive {
-    std::atomic<TEngineLevel> Level;
-    std::atomic<TKernel> Kernel;
-    TActive() : Level(Available().back()), Kernel(KernelOf(Available().back())) {}
-};
-
-TActive& Active() {
-    static TActive A;
-    return A;
-}
-
-} // namespace
 
 const char* EngineLevelName(TEngineLevel Level) {
     switch (Level) {
@@ -70,16 +77,15 @@ std::vector<TEngineLevel> EngineLevelsAvailable() {
 }
 
 TEngineLevel EngineLevel() {
-    return Active().Level.load(std::memory_order_relaxed);
+    return Available(), Level.load(std::memory_order_relaxed);
 }
 
-void SetEngineLevel(TEngineLevel Level) {
-    if (std::find(Available().begin(), Available().end(), Level) == Available().end())
+void SetEngineLevel(TEngineLevel L) {
+    if (std::find(Available().begin(), Available().end(), L) == Available().end())
         throw std::invalid_argument("engine level not available on this machine");
-    Active().Level.store(Level, std::memory_order_relaxed);
-    Active().Kernel.store(KernelOf(Level), std::memory_order_relaxed);
+    Pick(L);
 }
 
 TKernel ActiveKernel() {
-    return Active().Kernel.load(std::memory_order_relaxed);
+    return Kernel.load(std::memory_order_relaxed);
 }

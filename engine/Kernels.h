@@ -17,10 +17,10 @@ struct TKernelTables {
     struct TByteSet {
         alignas(16) std::uint8_t Lo[2][16];
     };
-    TByteSet Lead;       // bytes that take the next byte as their second byte
-    TByteSet Stop;       // bytes whose character may change or take the next byte
-    TByteSet Unhandled;  // single bytes a kernel leaves to the plan
-    TByteSet MarkTaker;  // single bytes whose unit changes when a voicing mark follows
+    TByteSet Lead;      // bytes that take the next byte as their second byte
+    TByteSet Stop;      // bytes whose character may change or take the next byte
+    TByteSet Unhandled; // single bytes a kernel leaves to the plan
+    TByteSet MarkTaker; // single bytes whose unit changes when a voicing mark follows
 
     static constexpr std::uint8_t Handback = 0x80; // a count that stops the kernel
 
@@ -53,6 +53,9 @@ constexpr std::size_t KernelSlack = 128;
 
 // The kernel of the level in force, or null for the plan alone.
 TKernel ActiveKernel();
+// The kernel of a level, or null for the plan alone.
+enum class TEngineLevel : std::uint8_t;
+TKernel KernelOf(TEngineLevel Level);
 
 #if defined(KANA_X86_KERNELS)
 namespace x86 {

@@ -3,7 +3,11 @@
 // the engine picks the best level for the processor on its own, once.
 #pragma once
 
+#include "HanZen.h"
+
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 enum class TEngineLevel : std::uint8_t {
@@ -21,3 +25,6 @@ TEngineLevel EngineLevel();
 // Forces Level (one of EngineLevelsAvailable(), else std::invalid_argument) for every
 // thread; meant to be called while no conversion runs.
 void SetEngineLevel(TEngineLevel Level);
+// H.ConvertLine(S, Out) at Level, whatever the level in force: lets threads compare
+// levels side by side.
+void ConvertLineAt(TEngineLevel Level, const THanZen& H, std::string_view S, std::string& Out);

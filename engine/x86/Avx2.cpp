@@ -38,15 +38,22 @@ struct Avx2 {
     static Vec Xor(Vec A, Vec B) { return _mm256_xor_si256(A, B); }
     static Vec AndNot(Vec Mask, Vec X) { return _mm256_andnot_si256(Mask, X); }
     static Vec Eq(Vec A, Vec B) { return _mm256_cmpeq_epi8(A, B); }
-    static Vec Blend(Vec Mask, Vec IfSet, Vec Else) { return _mm256_blendv_epi8(Else, IfSet, Mask); }
+    using Mask = Vec; // 0xFF in the bytes it holds
+    static Vec MaskOf(std::uint64_t Bits) { return Expand(Bits); }
+    static Vec Select(Vec Mask, Vec IfSet, Vec Else) { return Blend(Mask, IfSet, Else); }
+    // The bytes whose top bit is set.
+    static std::uint64_t TopBits(Vec X) { return Bits(X); }
+    static Vec Blend(Vec Mask, Vec IfSet, Vec Else) {
+        return _mm256_blendv_epi8(Else, IfSet, Mask);
+    }
     static std::uint64_t Bits(Vec Mask) {
         return static_cast<std::uint32_t>(_mm256_movemask_epi8(Mask));
     }
     static Vec Expand(std::uint64_t Bits) {
-        const Vec Spread = _mm256_shuffle_epi8(
-            _mm256_set1_epi32(static_cast<int>(Bits)),
-            _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 2, 2,
-                             3, 3, 3, 3, 3, 3, 3, 3));
+        const Vec Spread =
+            _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(Bits)),
+                                _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2,
+                                                 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3));
         const Vec Bit = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ull));
         return _mm256_cmpeq_epi8(_mm256_and_si256(Spread, Bit), Bit);
     }
@@ -82,7 +89,8 @@ struct Avx2 {
             // zero.
             const Vec Index = Or(Low, AndNot(Under, Set1(0x80)));
             for (unsigned K = 0; K < Count; ++K)
-                Found[K] = Or(Found[K], _mm256_shuffle_epi8(Table16(Tables[K] + 16 * Nibble), Index));
+                Found[K] =
+                    Or(Found[K], _mm256_shuffle_epi8(Table16(Tables[K] + 16 * Nibble), Index));
         }
     }
     static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Keep) {
@@ -94,7 +102,8 @@ struct Avx2 {
             W += Keep;
             return;
         }
-        const Vec Low = _mm256_unpacklo_epi8(Text0, Text1), High = _mm256_unpackhi_epi8(Text0, Text1);
+        const Vec Low = _mm256_unpacklo_epi8(Text0, Text1),
+                  High = _mm256_unpackhi_epi8(Text0, Text1);
         const Vec First = _mm256_permute2x128_si256(Low, High, 0x20);
         const Vec Last = _mm256_permute2x128_si256(Low, High, 0x31);
         if (Two == KeepBits) {

@@ -30,12 +30,15 @@ struct Avx512 {
     static Vec Or(Vec A, Vec B) { return _mm512_or_si512(A, B); }
     static Vec Xor(Vec A, Vec B) { return _mm512_xor_si512(A, B); }
     static Vec AndNot(Vec Mask, Vec X) { return _mm512_andnot_si512(Mask, X); }
-    static Vec Eq(Vec A, Vec B) { return _mm512_movm_epi8(_mm512_cmpeq_epi8_mask(A, B)); }
-    static Vec Blend(Vec Mask, Vec IfSet, Vec Else) {
-        return _mm512_mask_blend_epi8(_mm512_movepi8_mask(Mask), Else, IfSet);
+    using Mask = __mmask64;
+    static Mask Eq(Vec A, Vec B) { return _mm512_cmpeq_epi8_mask(A, B); }
+    static Mask MaskOf(std::uint64_t Bits) { return _cvtu64_mask64(Bits); }
+    static std::uint64_t Bits(Mask M) { return _cvtmask64_u64(M); }
+    static Vec Select(Mask M, Vec IfSet, Vec Else) {
+        return _mm512_mask_blend_epi8(M, Else, IfSet);
     }
-    static std::uint64_t Bits(Vec Mask) { return _cvtmask64_u64(_mm512_movepi8_mask(Mask)); }
-    static Vec Expand(std::uint64_t Bits) { return _mm512_movm_epi8(_cvtu64_mask64(Bits)); }
+    // The bytes whose top bit is set.
+    static std::uint64_t TopBits(Vec X) { return _cvtmask64_u64(_mm512_movepi8_mask(X)); }
     // Each byte moved one place up; zero first.
     static Vec ShiftIn1(Vec X) {
         alignas(64) static constexpr std::uint8_t Down[64] = {
@@ -45,17 +48,20 @@ struct Avx512 {
         return _mm512_maskz_permutexvar_epi8(_cvtu64_mask64(~std::uint64_t{1}), Load(Down), X);
     }
     static Nibbles Split(Vec Bytes) {
-        const Vec OneHot = _mm512_broadcast_i32x4(_mm_setr_epi8(
-            1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1, 2, 4, 8, 16, 32, 64, static_cast<char>(128)));
+        const Vec OneHot =
+            _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1,
+                                                 2, 4, 8, 16, 32, 64, static_cast<char>(128)));
         const Vec Low = And(Bytes, Set1(0x0F));
         const Vec High = And(_mm512_srli_epi16(Bytes, 4), Set1(0x0F));
         return {Low, _mm512_shuffle_epi8(OneHot, High), Bytes};
     }
     static std::uint64_t Member(const TKernelTables::TByteSet& Set, const Nibbles& N) {
         const Vec Row0 = _mm512_shuffle_epi8(
-            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[0]))), N.Low);
+            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[0]))),
+            N.Low);
         const Vec Row1 = _mm512_shuffle_epi8(
-            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[1]))), N.Low);
+            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[1]))),
+            N.Low);
         const Vec Row = _mm512_mask_blend_epi8(_mm512_movepi8_mask(N.Bytes), Row0, Row1);
         return _cvtmask64_u64(_mm512_test_epi8_mask(Row, N.OneHot));
     }
@@ -66,13 +72,18 @@ struct Avx512 {
         const __mmask64 Upper = _mm512_movepi8_mask(Key);
         for (unsigned K = 0; K < Count; ++K) {
             const std::uint8_t* Table = Tables[K];
-            const Vec Below = (Nibbles & 0x00FF) ? _mm512_permutex2var_epi8(Load(Table), Key, Load(Table + 64)) : Zero();
-            const Vec Above = (Nibbles & 0xFF00) ? _mm512_permutex2var_epi8(Load(Table + 128), Key, Load(Table + 192)) : Zero();
+            const Vec Below = (Nibbles & 0x00FF)
+                                  ? _mm512_permutex2var_epi8(Load(Table), Key, Load(Table + 64))
+                                  : Zero();
+            const Vec Above = (Nibbles & 0xFF00) ? _mm512_permutex2var_epi8(Load(Table + 128), Key,
+                                                                            Load(Table + 192))
+                                                 : Zero();
             Found[K] = _mm512_mask_blend_epi8(Upper, Below, Above);
         }
     }
     static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Keep) {
-        const std::uint64_t KeepBits = Keep == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Keep) - 1;
+        const std::uint64_t KeepBits =
+            Keep == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Keep) - 1;
         const std::uint64_t One = _cvtmask64_u64(_mm512_cmpgt_epi8_mask(Count, Zero())) & KeepBits;
         const std::uint64_t Two = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(Count, Set1(2))) & KeepBits;
         if (Two == 0 && One == KeepBits) {
@@ -82,10 +93,9 @@ struct Avx512 {
         }
         // Both candidates of the first 32 bytes, then of the last 32.
         alignas(64) static constexpr std::uint8_t Interleave[2][64] = {
-            {0,  64, 1,  65, 2,  66, 3,  67, 4,  68, 5,  69, 6,  70, 7,  71,
-             8,  72, 9,  73, 10, 74, 11, 75, 12, 76, 13, 77, 14, 78, 15, 79,
-             16, 80, 17, 81, 18, 82, 19, 83, 20, 84, 21, 85, 22, 86, 23, 87,
-             24, 88, 25, 89, 26, 90, 27, 91, 28, 92, 29, 93, 30, 94, 31, 95},
+            {0,  64, 1,  65, 2,  66, 3,  67, 4,  68, 5,  69, 6,  70, 7,  71, 8,  72, 9,  73, 10, 74,
+             11, 75, 12, 76, 13, 77, 14, 78, 15, 79, 16, 80, 17, 81, 18, 82, 19, 83, 20, 84, 21, 85,
+             22, 86, 23, 87, 24, 88, 25, 89, 26, 90, 27, 91, 28, 92, 29, 93, 30, 94, 31, 95},
             {32, 96,  33, 97,  34, 98,  35, 99,  36, 100, 37, 101, 38, 102, 39, 103,
              40, 104, 41, 105, 42, 106, 43, 107, 44, 108, 45, 109, 46, 110, 47, 111,
              48, 112, 49, 113, 50, 114, 51, 115, 52, 116, 53, 117, 54, 118, 55, 119,

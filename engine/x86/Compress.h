@@ -34,8 +34,9 @@ inline void Squeeze16(char*& W, __m128i Candidates, unsigned Wanted) {
     const unsigned Low = Wanted & 0xFF, High = Wanted >> 8 & 0xFF;
     const __m128i Shuffle = _mm_unpacklo_epi64(
         _mm_loadl_epi64(reinterpret_cast<const __m128i*>(CompressTables.Squeeze[Low])),
-        _mm_add_epi8(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(CompressTables.Squeeze[High])),
-                     _mm_set1_epi8(8)));
+        _mm_add_epi8(
+            _mm_loadl_epi64(reinterpret_cast<const __m128i*>(CompressTables.Squeeze[High])),
+            _mm_set1_epi8(8)));
     const __m128i Squeezed = _mm_shuffle_epi8(Candidates, Shuffle);
     _mm_storel_epi64(reinterpret_cast<__m128i*>(W), Squeezed);
     W += __builtin_popcount(Low);

@@ -35,7 +35,8 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
             Valid = static_cast<unsigned>(Avail);
             I::LoadTail(P, Valid, Tail, Bytes, Next);
         }
-        const std::uint64_t ValidBits = Valid == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Valid) - 1;
+        const std::uint64_t ValidBits =
+            Valid == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Valid) - 1;
         const typename I::Nibbles N = I::Split(Bytes);
 
         // A lead byte that starts a character takes the next; in a run of lead bytes
@@ -57,8 +58,8 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
 
         // Letters that take the voicing mark after them. A mark that takes a mark is left
         // to the plan, which knows which of a run of marks pair up.
-        const Vec MarkAfter = I::Eq(I::And(Next, I::Set1(0xFE)), I::Set1(0xDE));
-        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & I::Bits(MarkAfter);
+        const std::uint64_t MarkAfter = I::Bits(I::Eq(I::And(Next, I::Set1(0xFE)), I::Set1(0xDE)));
+        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & MarkAfter;
         std::uint64_t Back = (Takers & (Takers << 1)) >> 1; // characters left to the plan
         if (More && (Takers & LastBit)) Keep = V - 1;
         const std::uint64_t Taken = (Takers << 1) & AllBits;
@@ -67,43 +68,41 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         if (!More && (LeadStarts & LastBit)) Back |= LastBit; // a lead byte that ends the line
 
         // Single-byte characters, a letter with its mark under a key of its own.
+        const std::uint64_t Singles = Starts & ~LeadStarts;
         Vec Key = Bytes;
         if (Takers) {
             Vec MarkKey[2];
             I::template Lookup<2>(T.MarkKey, T.MarkKeyNibbles, Bytes, Takers, MarkKey);
-            const Vec Semi = I::Eq(I::And(Next, I::Set1(1)), I::Set1(1));
-            const Vec Delta = I::Blend(Semi, MarkKey[1], MarkKey[0]);
-            Key = I::Xor(Key, I::And(Delta, I::Expand(Takers)));
+            const auto Semi = I::Eq(I::And(Next, I::Set1(1)), I::Set1(1));
+            Key = I::Select(I::MaskOf(Takers), I::Xor(Key, I::Select(Semi, MarkKey[1], MarkKey[0])),
+                            Key);
         }
         Vec Single[3];
-        I::template Lookup<3>(T.Single, T.SingleNibbles, Key, Starts & ~LeadStarts, Single);
+        I::template Lookup<3>(T.Single, T.SingleNibbles, Key, Singles, Single);
         const Vec Out0 = I::Xor(Single[0], Key), Out1 = Single[1];
         Vec Count = I::Xor(Single[2], I::Set1(1));
+        Back |= I::TopBits(Count) & Singles;
 
         // Pairs: the first output byte where the lead byte was, the second where the
         // second byte was.
+        const auto LeadM = I::MaskOf(LeadStarts);
         Vec PairCount = I::Set1(2), First = Bytes, Second = Next;
         if (LeadStarts) {
             Vec Delta[3] = {I::Zero(), I::Zero(), I::Zero()};
-            const Vec LeadStartsV = I::Expand(LeadStarts);
             for (unsigned G = 0; G < T.GroupCount; ++G) {
-                const Vec Here = I::And(I::Eq(Bytes, I::Set1(T.GroupLead[G])), LeadStartsV);
-                const std::uint64_t HereBits = I::Bits(Here);
-                if (!HereBits) continue;
+                const std::uint64_t Here =
+                    I::Bits(I::Eq(Bytes, I::Set1(T.GroupLead[G]))) & LeadStarts;
+                if (!Here) continue;
                 Vec Found[3];
-                I::template Lookup<3>(T.Group[G], T.GroupNibbles[G], Next, HereBits, Found);
-                for (unsigned K = 0; K < 3; ++K) Delta[K] = I::Or(Delta[K], I::And(Found[K], Here));
+                I::template Lookup<3>(T.Group[G], T.GroupNibbles[G], Next, Here, Found);
+                const auto HereM = I::MaskOf(Here);
+                for (unsigned K = 0; K < 3; ++K) Delta[K] = I::Select(HereM, Found[K], Delta[K]);
             }
             First = I::Xor(First, Delta[0]);
             Second = I::Xor(Second, Delta[1]);
             PairCount = I::Xor(PairCount, Delta[2]);
-            Back |= I::Bits(I::Eq(I::And(PairCount, I::Set1(TKernelTables::Handback)),
-                                  I::Set1(TKernelTables::Handback))) &
-                    LeadStarts;
+            Back |= I::TopBits(PairCount) & LeadStarts;
         }
-        Back |= I::Bits(I::Eq(I::And(Count, I::Set1(TKernelTables::Handback)),
-                              I::Set1(TKernelTables::Handback))) &
-                Starts & ~LeadStarts;
         bool Stopped = false;
         if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
             Keep = static_cast<unsigned>(__builtin_ctzll(Back));
@@ -112,14 +111,14 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
 
         // Every byte's share of the text: a lead byte's first output byte, a second
         // byte's second output byte, nothing for a taken mark, a single character's text.
-        const std::uint64_t Seconds = (LeadStarts << 1) & AllBits;
-        const Vec LeadV = I::Expand(LeadStarts), SecondV = I::Expand(Seconds);
-        Vec Text0 = I::Blend(LeadV, First, Out0);
-        Text0 = I::Blend(SecondV, I::ShiftIn1(Second), Text0);
-        const Vec SecondCount = I::And(I::Eq(I::ShiftIn1(PairCount), I::Set1(2)), I::Set1(1));
-        Count = I::Blend(LeadV, I::Set1(1), Count);
-        Count = I::Blend(SecondV, SecondCount, Count);
-        Count = I::AndNot(I::Expand(Taken), Count);
+        const auto SecondM = I::MaskOf((LeadStarts << 1) & AllBits);
+        Vec Text0 = I::Select(LeadM, First, Out0);
+        Text0 = I::Select(SecondM, I::ShiftIn1(Second), Text0);
+        const Vec SecondCount =
+            I::Select(I::Eq(I::ShiftIn1(PairCount), I::Set1(2)), I::Set1(1), I::Zero());
+        Count = I::Select(LeadM, I::Set1(1), Count);
+        Count = I::Select(SecondM, SecondCount, Count);
+        Count = I::Select(I::MaskOf(Taken), I::Zero(), Count);
         if (Keep) I::Emit(W, Text0, Out1, Count, Keep);
         P += Keep;
         if (Stopped) break;

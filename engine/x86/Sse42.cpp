@@ -35,6 +35,11 @@ struct Sse42 {
     static Vec Xor(Vec A, Vec B) { return _mm_xor_si128(A, B); }
     static Vec AndNot(Vec Mask, Vec X) { return _mm_andnot_si128(Mask, X); }
     static Vec Eq(Vec A, Vec B) { return _mm_cmpeq_epi8(A, B); }
+    using Mask = Vec; // 0xFF in the bytes it holds
+    static Vec MaskOf(std::uint64_t Bits) { return Expand(Bits); }
+    static Vec Select(Vec Mask, Vec IfSet, Vec Else) { return Blend(Mask, IfSet, Else); }
+    // The bytes whose top bit is set.
+    static std::uint64_t TopBits(Vec X) { return Bits(X); }
     static Vec Blend(Vec Mask, Vec IfSet, Vec Else) { return _mm_blendv_epi8(Else, IfSet, Mask); }
     static std::uint64_t Bits(Vec Mask) {
         return static_cast<std::uint16_t>(_mm_movemask_epi8(Mask));
@@ -49,8 +54,8 @@ struct Sse42 {
     // Each byte moved one place up; zero first.
     static Vec ShiftIn1(Vec X) { return _mm_slli_si128(X, 1); }
     static Nibbles Split(Vec Bytes) {
-        const Vec OneHot = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1, 2, 4,
-                                         8, 16, 32, 64, static_cast<char>(128));
+        const Vec OneHot = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1, 2, 4, 8,
+                                         16, 32, 64, static_cast<char>(128));
         const Vec Low = _mm_and_si128(Bytes, Set1(0x0F));
         const Vec High = _mm_and_si128(_mm_srli_epi16(Bytes, 4), Set1(0x0F));
         return {Low, _mm_shuffle_epi8(OneHot, High), Bytes};
