@@ -1,7 +1,8 @@
-// The engine: ConvertLine's compiled fast path against the virtual path, and what holds
-// for every line whatever the options. Input: the option bytes (FuzzSupport.h), then the
-// line. Every mapping is also called on the line's bytes, so that a crash anywhere in
-// the engine shows.
+// The engine: ConvertLine's compiled fast path, at every kernel level of the machine,
+// against the virtual path, and what holds for every line whatever the options. Input: the option
+// bytes (FuzzSupport.h), then the line. Every mapping is also called on the line's bytes, so that a
+// crash anywhere in the engine shows.
+#include "EngineLevels.h"
 #include "FuzzSupport.h"
 
 #include <cstddef>
@@ -21,7 +22,8 @@ TOptions Current;
 std::string_view Line;
 
 std::string Input() {
-    return fuzz::Describe(Current) + fuzz::Show("line", Line);
+    return fuzz::Describe(Current) + "level: " + EngineLevelName(EngineLevel()) + "\n" +
+           fuzz::Show("line", Line);
 }
 
 // The line that all options 0 give: the line itself, except that a CR not followed by
@@ -92,14 +94,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     VirtualHanZen Virtual(nullptr);
     Fast.SetOptions(Current);
     Virtual.SetOptions(Current);
-    CheckPaths(Fast, Virtual, Line, false);
     // A plan costs far more to build than a line to convert: the same options also
-    // convert the line moved within the fast path's 64-byte blocks, behind a lead byte
+    // convert the line moved within the 16-, 32- and 64-byte steps, behind a lead byte
     // that takes its first byte, behind letters that take a voicing mark, and twice over.
     const std::string L(Line);
-    for (const std::string& S : {"\x81" + L, std::string(15, 'x') + L, std::string(63, 'x') + L,
-                                 std::string(64, '\xB6') + L, L + L})
-        CheckPaths(Fast, Virtual, S, true);
+    for (TEngineLevel Level : EngineLevelsAvailable()) {
+        SetEngineLevel(Level);
+        CheckPaths(Fast, Virtual, Line, false);
+        for (const std::string& S : {"\x81" + L, std::string(15, 'x') + L, std::string(31, 'x') + L,
+                                     std::string(63, 'x') + L, std::string(64, '\xB6') + L, L + L})
+            CheckPaths(Fast, Virtual, S, true);
+    }
 
     const THanZen Zero(nullptr);
     const std::string Same = Zero.ConvertLine(Line), Identical = Identity(Line);
