@@ -255,11 +255,10 @@ void TConvertPlan::BuildKernelTables() {
         T.Single[2][Key] = static_cast<std::uint8_t>(Len ^ 1);
     };
     // A letter followed by a voicing mark it takes gets a key of its own among the lead
-    // bytes, which never key a single-byte character; one more key hands the pair back.
+    // bytes, which never key a single-byte character.
     std::vector<unsigned> FreeKeys;
     for (unsigned B = 256; B-- > 0;)
         if (FLead[B]) FreeKeys.push_back(B);
-    int HandbackKey = -1;
 
     for (unsigned B = 0; B < 256; ++B) {
         if (FStop[B]) AddToSet(T.Stop, B);
@@ -277,32 +276,28 @@ void TConvertPlan::BuildKernelTables() {
         AddToSet(T.MarkTaker, B);
         for (unsigned M = 0; M < 2; ++M) {
             const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), M ? SemiVoicedMark : VoicedMark);
-            int Key;
-            if (Fits(U, 2, 0) && !FreeKeys.empty()) {
-                Key = static_cast<int>(FreeKeys.back());
-                FreeKeys.pop_back();
-                SetSingle(static_cast<unsigned>(Key), static_cast<unsigned>(Key), U, U.Len);
-            } else {
-                if (HandbackKey < 0 && !FreeKeys.empty()) {
-                    HandbackKey = static_cast<int>(FreeKeys.back());
-                    FreeKeys.pop_back();
-                    T.Single[2][HandbackKey] = TKernelTables::Handback ^ 1;
-                }
-                Key = HandbackKey;
+            if (!Fits(U, 2, 0) || FreeKeys.empty()) {
+                AddToSet(T.MarkHandback[M], B);
+                continue;
             }
-            if (Key < 0) AddToSet(T.Unhandled, B); // no key left: the plan takes the letter
-            T.MarkKey[M][B] = static_cast<std::uint8_t>(Key ^ static_cast<int>(B));
+            const unsigned Key = FreeKeys.back();
+            FreeKeys.pop_back();
+            SetSingle(Key, Key, U, U.Len);
+            T.MarkKey[M][B] = static_cast<std::uint8_t>(Key ^ B);
         }
     }
 
     // Lead bytes: a pair of an unchanged lead comes out as it is; the others need tables.
     for (unsigned B = 0; B < 256; ++B) {
         if (!FLead[B]) continue;
-        bool Same = true;
-        for (unsigned Trail = 0; Trail < 256; ++Trail)
-            Same = Same && (UnitAt(static_cast<std::uint8_t>(B), Trail).Flags & Unchanged);
+        bool Same = true, AllFit = true;
+        for (unsigned Trail = 0; Trail < 256; ++Trail) {
+            const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), Trail);
+            Same = Same && (U.Flags & Unchanged);
+            AllFit = AllFit && Fits(U, 2, 1);
+        }
         if (Same) continue;
-        if (T.GroupCount == TKernelTables::MaxGroups) {
+        if (!AllFit || T.GroupCount == TKernelTables::MaxGroups) {
             AddToSet(T.Unhandled, B);
             continue;
         }
@@ -310,12 +305,9 @@ void TConvertPlan::BuildKernelTables() {
         T.GroupLead[G] = static_cast<std::uint8_t>(B);
         for (unsigned Trail = 0; Trail < 256; ++Trail) {
             const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), Trail);
-            const bool Ok = Fits(U, 2, 1);
-            T.Group[G][0][Trail] = static_cast<std::uint8_t>(Ok ? U.Bytes[0] ^ B : 0);
-            T.Group[G][1][Trail] =
-                static_cast<std::uint8_t>(Ok && U.Len == 2 ? U.Bytes[1] ^ Trail : 0);
-            T.Group[G][2][Trail] =
-                static_cast<std::uint8_t>((Ok ? U.Len : TKernelTables::Handback) ^ 2);
+            T.Group[G][0][Trail] = static_cast<std::uint8_t>(U.Bytes[0] ^ B);
+            T.Group[G][1][Trail] = static_cast<std::uint8_t>(U.Len == 2 ? U.Bytes[1] ^ Trail : 0);
+            T.Group[G][2][Trail] = static_cast<std::uint8_t>(U.Len ^ 2);
         }
         T.GroupNibbles[G] = NibblesOf(T.Group[G]);
     }

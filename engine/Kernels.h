@@ -19,10 +19,11 @@ struct TKernelTables {
     };
     TByteSet Lead;      // bytes that take the next byte as their second byte
     TByteSet Stop;      // bytes whose character may change or take the next byte
-    TByteSet Unhandled; // single bytes a kernel leaves to the plan
+    TByteSet Unhandled; // bytes whose characters a kernel leaves to the plan
     TByteSet MarkTaker; // single bytes whose unit changes when a voicing mark follows
-
-    static constexpr std::uint8_t Handback = 0x80; // a count that stops the kernel
+    // Mark takers whose unit with ﾞ ([0]) or ﾟ ([1]) a kernel leaves to the plan. What a
+    // kernel hands back is known from these sets alone, before any lookup.
+    TByteSet MarkHandback[2];
 
     // A single-byte character by key: its first output byte XOR the key, its second
     // byte, its count (0..2) XOR 1. A key is a byte, or for a letter followed by a
@@ -31,8 +32,8 @@ struct TKernelTables {
     alignas(64) std::uint8_t Single[3][256];
     // The key for a letter followed by ﾞ ([0]) or ﾟ ([1]), XOR the letter.
     alignas(64) std::uint8_t MarkKey[2][256];
-    // Lead bytes whose pairs change (at most MaxGroups; the others are Unhandled): by
-    // second byte, the first output byte XOR the lead, the second XOR the second byte,
+    // Lead bytes whose pairs change and fit (at most MaxGroups; the others are Unhandled):
+    // by second byte, the first output byte XOR the lead, the second XOR the second byte,
     // the count (1 or 2) XOR 2.
     static constexpr unsigned MaxGroups = 3;
     unsigned GroupCount = 0;

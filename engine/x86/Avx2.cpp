@@ -40,10 +40,7 @@ struct Avx2 {
     static Vec Eq(Vec A, Vec B) { return _mm256_cmpeq_epi8(A, B); }
     using Mask = Vec; // 0xFF in the bytes it holds
     static Vec MaskOf(std::uint64_t Bits) { return Expand(Bits); }
-    static Vec Select(Vec Mask, Vec IfSet, Vec Else) { return Blend(Mask, IfSet, Else); }
-    // The bytes whose top bit is set.
-    static std::uint64_t TopBits(Vec X) { return Bits(X); }
-    static Vec Blend(Vec Mask, Vec IfSet, Vec Else) {
+    static Vec Select(Vec Mask, Vec IfSet, Vec Else) {
         return _mm256_blendv_epi8(Else, IfSet, Mask);
     }
     static std::uint64_t Bits(Vec Mask) {

@@ -37,9 +37,6 @@ struct Avx512 {
     static Vec Select(Mask M, Vec IfSet, Vec Else) {
         return _mm512_mask_blend_epi8(M, Else, IfSet);
     }
-    // The bytes whose top bit is set.
-    static std::uint64_t TopBits(Vec X) { return _cvtmask64_u64(_mm512_movepi8_mask(X)); }
-    // Each byte moved one place up; zero first.
     static Vec ShiftIn1(Vec X) {
         alignas(64) static constexpr std::uint8_t Down[64] = {
             0,  0,  1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20,

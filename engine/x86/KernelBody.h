@@ -58,14 +58,23 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
 
         // Letters that take the voicing mark after them. A mark that takes a mark is left
         // to the plan, which knows which of a run of marks pair up.
-        const std::uint64_t MarkAfter = I::Bits(I::Eq(I::And(Next, I::Set1(0xFE)), I::Set1(0xDE)));
-        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & MarkAfter;
+        const std::uint64_t Voiced = I::Bits(I::Eq(Next, I::Set1(0xDE)));
+        const std::uint64_t SemiVoiced = I::Bits(I::Eq(Next, I::Set1(0xDF)));
+        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & (Voiced | SemiVoiced);
         std::uint64_t Back = (Takers & (Takers << 1)) >> 1; // characters left to the plan
+        if (Takers)
+            Back |= Takers & ((I::Member(T.MarkHandback[0], N) & Voiced) |
+                              (I::Member(T.MarkHandback[1], N) & SemiVoiced));
         if (More && (Takers & LastBit)) Keep = V - 1;
         const std::uint64_t Taken = (Takers << 1) & AllBits;
         Starts &= ~Taken;
         Back |= I::Member(T.Unhandled, N) & Starts;
         if (!More && (LeadStarts & LastBit)) Back |= LastBit; // a lead byte that ends the line
+        bool Stopped = false;
+        if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
+            Keep = static_cast<unsigned>(__builtin_ctzll(Back));
+            Stopped = true;
+        }
 
         // Single-byte characters, a letter with its mark under a key of its own.
         const std::uint64_t Singles = Starts & ~LeadStarts;
@@ -81,7 +90,6 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         I::template Lookup<3>(T.Single, T.SingleNibbles, Key, Singles, Single);
         const Vec Out0 = I::Xor(Single[0], Key), Out1 = Single[1];
         Vec Count = I::Xor(Single[2], I::Set1(1));
-        Back |= I::TopBits(Count) & Singles;
 
         // Pairs: the first output byte where the lead byte was, the second where the
         // second byte was.
@@ -101,12 +109,6 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
             First = I::Xor(First, Delta[0]);
             Second = I::Xor(Second, Delta[1]);
             PairCount = I::Xor(PairCount, Delta[2]);
-            Back |= I::TopBits(PairCount) & LeadStarts;
-        }
-        bool Stopped = false;
-        if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
-            Keep = static_cast<unsigned>(__builtin_ctzll(Back));
-            Stopped = true;
         }
 
         // Every byte's share of the text: a lead byte's first output byte, a second

@@ -37,10 +37,7 @@ struct Sse42 {
     static Vec Eq(Vec A, Vec B) { return _mm_cmpeq_epi8(A, B); }
     using Mask = Vec; // 0xFF in the bytes it holds
     static Vec MaskOf(std::uint64_t Bits) { return Expand(Bits); }
-    static Vec Select(Vec Mask, Vec IfSet, Vec Else) { return Blend(Mask, IfSet, Else); }
-    // The bytes whose top bit is set.
-    static std::uint64_t TopBits(Vec X) { return Bits(X); }
-    static Vec Blend(Vec Mask, Vec IfSet, Vec Else) { return _mm_blendv_epi8(Else, IfSet, Mask); }
+    static Vec Select(Vec Mask, Vec IfSet, Vec Else) { return _mm_blendv_epi8(Else, IfSet, Mask); }
     static std::uint64_t Bits(Vec Mask) {
         return static_cast<std::uint16_t>(_mm_movemask_epi8(Mask));
     }
