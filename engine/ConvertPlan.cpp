@@ -227,8 +227,9 @@ const std::uint8_t* TConvertPlan::ConvertBlocks(const std::uint8_t* P, const std
 
 namespace {
 
-void AddToSet(TKernelTables::TByteSet& Set, unsigned B) {
-    Set.Lo[B >> 7][B & 15] |= static_cast<std::uint8_t>(1u << (B >> 4 & 7));
+void AddToSet(TKernelTables& T, TKernelTables::TSet Set, unsigned B) {
+    T.Sets[Set].Lo[B >> 7][B & 15] |= static_cast<std::uint8_t>(1u << (B >> 4 & 7));
+    T.Classes[B] |= static_cast<std::uint8_t>(1u << Set);
 }
 
 // The high nibbles under which any of the tables holds a non-zero entry.
@@ -261,23 +262,23 @@ void TConvertPlan::BuildKernelTables() {
         if (FLead[B]) FreeKeys.push_back(B);
 
     for (unsigned B = 0; B < 256; ++B) {
-        if (FStop[B]) AddToSet(T.Stop, B);
+        if (FStop[B]) AddToSet(T, T.Stop, B);
         if (FLead[B]) {
-            AddToSet(T.Lead, B);
+            AddToSet(T, T.Lead, B);
             continue;
         }
         const TUnit& Alone = UnitAt(static_cast<std::uint8_t>(B), 0);
         if ((FFollow[B] != NoFollow && FFollow[B] != MarkFollow) || !Fits(Alone, 1, 0)) {
-            AddToSet(T.Unhandled, B);
+            AddToSet(T, T.Unhandled, B);
             continue;
         }
         SetSingle(B, B, Alone, Alone.Len);
         if (FFollow[B] != MarkFollow) continue;
-        AddToSet(T.MarkTaker, B);
+        AddToSet(T, T.MarkTaker, B);
         for (unsigned M = 0; M < 2; ++M) {
             const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), M ? SemiVoicedMark : VoicedMark);
             if (!Fits(U, 2, 0) || FreeKeys.empty()) {
-                AddToSet(T.MarkHandback[M], B);
+                AddToSet(T, M ? T.SemiVoicedBack : T.VoicedBack, B);
                 continue;
             }
             const unsigned Key = FreeKeys.back();
@@ -298,7 +299,7 @@ void TConvertPlan::BuildKernelTables() {
         }
         if (Same) continue;
         if (!AllFit || T.GroupCount == TKernelTables::MaxGroups) {
-            AddToSet(T.Unhandled, B);
+            AddToSet(T, T.Unhandled, B);
             continue;
         }
         const unsigned G = T.GroupCount++;

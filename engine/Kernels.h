@@ -12,18 +12,26 @@
 // only when its unit is at most two bytes per byte read and does not expand a tab; any
 // other character is handed back to the plan.
 struct TKernelTables {
-    // A set of bytes as a 16 x 16 bitmap for nibble lookups: bit (B >> 4 & 7) of
+    // Byte sets a step classifies its bytes against.
+    enum TSet : unsigned {
+        Lead,           // bytes that take the next byte as their second byte
+        Stop,           // bytes whose character may change or take the next byte
+        Unhandled,      // bytes whose characters a kernel leaves to the plan
+        MarkTaker,      // single bytes whose unit changes when a voicing mark follows
+        VoicedBack,     // mark takers whose unit with ﾞ a kernel leaves to the plan
+        SemiVoicedBack, // the same with ﾟ
+        SetCount
+    };
+    // Each set as a 16 x 16 bitmap for nibble lookups: bit (B >> 4 & 7) of
     // Lo[B >> 7][B & 15] is set when B is in the set.
     struct TByteSet {
         alignas(16) std::uint8_t Lo[2][16];
     };
-    TByteSet Lead;      // bytes that take the next byte as their second byte
-    TByteSet Stop;      // bytes whose character may change or take the next byte
-    TByteSet Unhandled; // bytes whose characters a kernel leaves to the plan
-    TByteSet MarkTaker; // single bytes whose unit changes when a voicing mark follows
-    // Mark takers whose unit with ﾞ ([0]) or ﾟ ([1]) a kernel leaves to the plan. What a
-    // kernel hands back is known from these sets alone, before any lookup.
-    TByteSet MarkHandback[2];
+    TByteSet Sets[SetCount];
+    // The same, one byte per byte value, bit S for set S: for kernels that read whole
+    // 256-entry tables. What a kernel hands back is known from the sets alone, before any
+    // lookup.
+    alignas(64) std::uint8_t Classes[256];
 
     // A single-byte character by key: its first output byte XOR the key, its second
     // byte, its count (0..2) XOR 1. A key is a byte, or for a letter followed by a

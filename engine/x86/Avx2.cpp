@@ -10,6 +10,9 @@ namespace {
 
 struct Avx2 {
     using Vec = __m256i;
+    // Whether a step does every lookup the plan may need, rather than branch on what
+    // its bytes need: cheaper than a mispredicted branch when lookups are cheap.
+    static constexpr bool Steady = false;
     static constexpr unsigned V = 32;
     struct Nibbles {
         Vec Low, OneHot, Bytes;
@@ -19,8 +22,8 @@ struct Avx2 {
         return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
     }
     // The Count < V bytes at P, zeros after them, and the same one byte further on.
-    static void LoadTail(const std::uint8_t* P, unsigned Count, std::uint8_t* Buffer, Vec& Bytes,
-                         Vec& Next) {
+    static void LoadTail(const std::uint8_t* P, unsigned Count, Vec& Bytes, Vec& Next) {
+        alignas(64) std::uint8_t Buffer[2 * V];
         Store(reinterpret_cast<char*>(Buffer), Zero());
         Store(reinterpret_cast<char*>(Buffer) + V, Zero());
         std::memcpy(Buffer, P, Count);
@@ -58,14 +61,15 @@ struct Avx2 {
     static Vec ShiftIn1(Vec X) {
         return _mm256_alignr_epi8(X, _mm256_permute2x128_si256(X, X, 0x08), 15);
     }
-    static Nibbles Split(Vec Bytes) {
+    static Nibbles Split(const TKernelTables&, Vec Bytes) {
         alignas(16) static constexpr std::uint8_t OneHot[16] = {1, 2, 4, 8, 16, 32, 64, 128,
                                                                 1, 2, 4, 8, 16, 32, 64, 128};
         const Vec Low = _mm256_and_si256(Bytes, Set1(0x0F));
         const Vec High = _mm256_and_si256(_mm256_srli_epi16(Bytes, 4), Set1(0x0F));
         return {Low, _mm256_shuffle_epi8(Table16(OneHot), High), Bytes};
     }
-    static std::uint64_t Member(const TKernelTables::TByteSet& Set, const Nibbles& N) {
+    static std::uint64_t Member(const TKernelTables& T, TKernelTables::TSet S, const Nibbles& N) {
+        const TKernelTables::TByteSet& Set = T.Sets[S];
         const Vec Row = _mm256_blendv_epi8(_mm256_shuffle_epi8(Table16(Set.Lo[0]), N.Low),
                                            _mm256_shuffle_epi8(Table16(Set.Lo[1]), N.Low), N.Bytes);
         return ~Bits(Eq(And(Row, N.OneHot), Zero())) & 0xFFFFFFFFu;

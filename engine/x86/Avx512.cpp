@@ -9,16 +9,18 @@ namespace {
 
 struct Avx512 {
     using Vec = __m512i;
+    // Whether a step does every lookup the plan may need, rather than branch on what
+    // its bytes need: cheaper than a mispredicted branch when lookups are cheap.
+    static constexpr bool Steady = true;
     static constexpr unsigned V = 64;
     struct Nibbles {
-        Vec Low, OneHot, Bytes;
+        Vec Classes; // the class bits of every byte
     };
 
     static Vec Load(const void* P) { return _mm512_loadu_si512(P); }
     // The Count < V bytes at P, zeros after them, and the same one byte further on; the
     // masked loads touch no byte past them.
-    static void LoadTail(const std::uint8_t* P, unsigned Count, std::uint8_t*, Vec& Bytes,
-                         Vec& Next) {
+    static void LoadTail(const std::uint8_t* P, unsigned Count, Vec& Bytes, Vec& Next) {
         const std::uint64_t Mask = ~std::uint64_t{0} >> (64 - Count);
         Bytes = _mm512_maskz_loadu_epi8(_cvtu64_mask64(Mask), P);
         Next = _mm512_maskz_loadu_epi8(_cvtu64_mask64(Mask >> 1), P + 1);
@@ -44,23 +46,19 @@ struct Avx512 {
             43, 44, 45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62};
         return _mm512_maskz_permutexvar_epi8(_cvtu64_mask64(~std::uint64_t{1}), Load(Down), X);
     }
-    static Nibbles Split(Vec Bytes) {
-        const Vec OneHot =
-            _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1,
-                                                 2, 4, 8, 16, 32, 64, static_cast<char>(128)));
-        const Vec Low = And(Bytes, Set1(0x0F));
-        const Vec High = And(_mm512_srli_epi16(Bytes, 4), Set1(0x0F));
-        return {Low, _mm512_shuffle_epi8(OneHot, High), Bytes};
+    static Nibbles Split(const TKernelTables& T, Vec Bytes) {
+        return {Lookup256(T.Classes, Bytes)};
     }
-    static std::uint64_t Member(const TKernelTables::TByteSet& Set, const Nibbles& N) {
-        const Vec Row0 = _mm512_shuffle_epi8(
-            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[0]))),
-            N.Low);
-        const Vec Row1 = _mm512_shuffle_epi8(
-            _mm512_broadcast_i32x4(_mm_load_si128(reinterpret_cast<const __m128i*>(Set.Lo[1]))),
-            N.Low);
-        const Vec Row = _mm512_mask_blend_epi8(_mm512_movepi8_mask(N.Bytes), Row0, Row1);
-        return _cvtmask64_u64(_mm512_test_epi8_mask(Row, N.OneHot));
+    static std::uint64_t Member(const TKernelTables&, TKernelTables::TSet S, const Nibbles& N) {
+        return _cvtmask64_u64(
+            _mm512_test_epi8_mask(N.Classes, Set1(static_cast<std::uint8_t>(1u << S))));
+    }
+    // Table[Key] for every byte: two permutes across two registers each, picked by the
+    // key's top bit.
+    static Vec Lookup256(const std::uint8_t* Table, Vec Key) {
+        return _mm512_mask_blend_epi8(
+            _mm512_movepi8_mask(Key), _mm512_permutex2var_epi8(Load(Table), Key, Load(Table + 64)),
+            _mm512_permutex2var_epi8(Load(Table + 128), Key, Load(Table + 192)));
     }
     // The entries for the keys (all of them: Need only says which will be used).
     template <unsigned Count>

@@ -21,8 +21,6 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
     constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
     constexpr std::uint64_t AllBits = V == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << V) - 1;
     char* W = Wref;
-    // The line's last bytes, copied where a whole vector and one byte more can be read.
-    alignas(64) std::uint8_t Tail[2 * V];
     while (P < End) {
         const auto Avail = static_cast<std::size_t>(End - P);
         unsigned Valid = V;
@@ -33,15 +31,15 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
             Next = I::Load(P + 1);
         } else {
             Valid = static_cast<unsigned>(Avail);
-            I::LoadTail(P, Valid, Tail, Bytes, Next);
+            I::LoadTail(P, Valid, Bytes, Next);
         }
         const std::uint64_t ValidBits =
             Valid == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Valid) - 1;
-        const typename I::Nibbles N = I::Split(Bytes);
+        const typename I::Nibbles N = I::Split(T, Bytes);
 
         // A lead byte that starts a character takes the next; in a run of lead bytes
         // every other one does.
-        const std::uint64_t Leads = I::Member(T.Lead, N) & ValidBits;
+        const std::uint64_t Leads = I::Member(T, T.Lead, N) & ValidBits;
         const std::uint64_t Codes = (((Leads << 1) | OddBits) - Leads) ^ OddBits;
         std::uint64_t Starts = ~(Codes ^ Leads) & ValidBits;
         const std::uint64_t LeadStarts = Leads & Starts;
@@ -49,7 +47,7 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         // A step ends before a pair that reaches past it.
         unsigned Keep = More && (LeadStarts & LastBit) ? V - 1 : Valid;
 
-        if ((I::Member(T.Stop, N) & Starts) == 0) { // nothing changes
+        if ((I::Member(T, T.Stop, N) & Starts) == 0) { // nothing changes
             I::Store(W, Bytes);
             W += Keep;
             P += Keep;
@@ -60,15 +58,15 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         // to the plan, which knows which of a run of marks pair up.
         const std::uint64_t Voiced = I::Bits(I::Eq(Next, I::Set1(0xDE)));
         const std::uint64_t SemiVoiced = I::Bits(I::Eq(Next, I::Set1(0xDF)));
-        const std::uint64_t Takers = I::Member(T.MarkTaker, N) & Starts & (Voiced | SemiVoiced);
+        const std::uint64_t Takers = I::Member(T, T.MarkTaker, N) & Starts & (Voiced | SemiVoiced);
         std::uint64_t Back = (Takers & (Takers << 1)) >> 1; // characters left to the plan
         if (Takers)
-            Back |= Takers & ((I::Member(T.MarkHandback[0], N) & Voiced) |
-                              (I::Member(T.MarkHandback[1], N) & SemiVoiced));
+            Back |= Takers & ((I::Member(T, T.VoicedBack, N) & Voiced) |
+                              (I::Member(T, T.SemiVoicedBack, N) & SemiVoiced));
         if (More && (Takers & LastBit)) Keep = V - 1;
         const std::uint64_t Taken = (Takers << 1) & AllBits;
         Starts &= ~Taken;
-        Back |= I::Member(T.Unhandled, N) & Starts;
+        Back |= I::Member(T, T.Unhandled, N) & Starts;
         if (!More && (LeadStarts & LastBit)) Back |= LastBit; // a lead byte that ends the line
         bool Stopped = false;
         if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
@@ -79,7 +77,7 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         // Single-byte characters, a letter with its mark under a key of its own.
         const std::uint64_t Singles = Starts & ~LeadStarts;
         Vec Key = Bytes;
-        if (Takers) {
+        if (I::Steady || Takers) {
             Vec MarkKey[2];
             I::template Lookup<2>(T.MarkKey, T.MarkKeyNibbles, Bytes, Takers, MarkKey);
             const auto Semi = I::Eq(I::And(Next, I::Set1(1)), I::Set1(1));
@@ -95,12 +93,12 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         // second byte was.
         const auto LeadM = I::MaskOf(LeadStarts);
         Vec PairCount = I::Set1(2), First = Bytes, Second = Next;
-        if (LeadStarts) {
+        if (I::Steady || LeadStarts) {
             Vec Delta[3] = {I::Zero(), I::Zero(), I::Zero()};
             for (unsigned G = 0; G < T.GroupCount; ++G) {
                 const std::uint64_t Here =
                     I::Bits(I::Eq(Bytes, I::Set1(T.GroupLead[G]))) & LeadStarts;
-                if (!Here) continue;
+                if (!I::Steady && !Here) continue;
                 Vec Found[3];
                 I::template Lookup<3>(T.Group[G], T.GroupNibbles[G], Next, Here, Found);
                 const auto HereM = I::MaskOf(Here);

@@ -10,6 +10,9 @@ namespace {
 
 struct Sse42 {
     using Vec = __m128i;
+    // Whether a step does every lookup the plan may need, rather than branch on what
+    // its bytes need: cheaper than a mispredicted branch when lookups are cheap.
+    static constexpr bool Steady = false;
     static constexpr unsigned V = 16;
     struct Nibbles {
         Vec Low, OneHot, Bytes;
@@ -19,8 +22,8 @@ struct Sse42 {
         return _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
     }
     // The Count < V bytes at P, zeros after them, and the same one byte further on.
-    static void LoadTail(const std::uint8_t* P, unsigned Count, std::uint8_t* Buffer, Vec& Bytes,
-                         Vec& Next) {
+    static void LoadTail(const std::uint8_t* P, unsigned Count, Vec& Bytes, Vec& Next) {
+        alignas(64) std::uint8_t Buffer[2 * V];
         Store(reinterpret_cast<char*>(Buffer), Zero());
         Store(reinterpret_cast<char*>(Buffer) + V, Zero());
         std::memcpy(Buffer, P, Count);
@@ -50,14 +53,15 @@ struct Sse42 {
     }
     // Each byte moved one place up; zero first.
     static Vec ShiftIn1(Vec X) { return _mm_slli_si128(X, 1); }
-    static Nibbles Split(Vec Bytes) {
+    static Nibbles Split(const TKernelTables&, Vec Bytes) {
         const Vec OneHot = _mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, static_cast<char>(128), 1, 2, 4, 8,
                                          16, 32, 64, static_cast<char>(128));
         const Vec Low = _mm_and_si128(Bytes, Set1(0x0F));
         const Vec High = _mm_and_si128(_mm_srli_epi16(Bytes, 4), Set1(0x0F));
         return {Low, _mm_shuffle_epi8(OneHot, High), Bytes};
     }
-    static std::uint64_t Member(const TKernelTables::TByteSet& Set, const Nibbles& N) {
+    static std::uint64_t Member(const TKernelTables& T, TKernelTables::TSet S, const Nibbles& N) {
+        const TKernelTables::TByteSet& Set = T.Sets[S];
         const Vec Row = _mm_blendv_epi8(_mm_shuffle_epi8(Load(Set.Lo[0]), N.Low),
                                         _mm_shuffle_epi8(Load(Set.Lo[1]), N.Low), N.Bytes);
         return ~Bits(Eq(And(Row, N.OneHot), Zero())) & 0xFFFFu;
