@@ -131,8 +131,8 @@ void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& 
                            TKernel Kernel) const {
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
-    // Writes may run up to Slack bytes past the text they keep.
-    Out.resize(S.size() * FGrowth + Slack);
+    // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack).
+    Out.resize(S.size() * FGrowth + (Kernel ? Slack : PlanSlack));
     char* W = Out.data();
     if (Kernel) {
         bool Stuck = false;

@@ -47,7 +47,8 @@ private:
     static constexpr unsigned LineEnd = 256;
 
     static constexpr std::size_t MaxUnit = sizeof(TUnit::Bytes);
-    static constexpr std::size_t Slack = KernelSlack; // room for whole-vector writes at the end
+    // Room for whole-word writes past the text: the plan's own, and a kernel's.
+    static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack;
 
     // A set of byte values as a few ranges, for testing 16 bytes at a time; Count 0 when
     // it takes more ranges than it holds.
