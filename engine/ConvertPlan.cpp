@@ -131,13 +131,15 @@ void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& 
                            TKernel Kernel) const {
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
-    // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack).
-    Out.resize(S.size() * FGrowth + (Kernel ? Slack : PlanSlack));
+    // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack);
+    // a kernel gets room for a few tabs besides.
+    Out.resize(S.size() * FGrowth + (Kernel ? Slack + TabRoom : PlanSlack));
     char* W = Out.data();
     if (Kernel) {
         bool Stuck = false;
         while (P < End) {
-            const std::uint8_t* const Q = Kernel(FKernelTables, P, End, W);
+            const std::uint8_t* const Q =
+                Kernel(FKernelTables, P, End, W, Out.data() + Out.size(), SpLen);
             if (Q == End) break;
             // A character the kernel leaves to the plan: that one alone, or the plan's
             // whole block when the kernel stops twice running without headway, so that
@@ -268,6 +270,13 @@ void TConvertPlan::BuildKernelTables() {
             continue;
         }
         const TUnit& Alone = UnitAt(static_cast<std::uint8_t>(B), 0);
+        if ((Alone.Flags & TabUnit) && FTabText.size() <= 2) {
+            AddToSet(T, T.Tab, B);
+            T.TabLen = static_cast<std::uint8_t>(FTabText.size());
+            T.TabText[0] = static_cast<std::uint8_t>(FTabText[0]);
+            T.TabText[1] = static_cast<std::uint8_t>(FTabText.back());
+            continue;
+        }
         if ((FFollow[B] != NoFollow && FFollow[B] != MarkFollow) || !Fits(Alone, 1, 0)) {
             AddToSet(T, T.Unhandled, B);
             continue;
@@ -312,6 +321,7 @@ void TConvertPlan::BuildKernelTables() {
         }
         T.GroupNibbles[G] = NibblesOf(T.Group[G]);
     }
+    T.Growth = static_cast<std::uint8_t>(FGrowth);
     T.SingleNibbles = NibblesOf(T.Single);
     T.MarkKeyNibbles = NibblesOf(T.MarkKey);
 }

@@ -48,7 +48,7 @@ private:
 
     static constexpr std::size_t MaxUnit = sizeof(TUnit::Bytes);
     // Room for whole-word writes past the text: the plan's own, and a kernel's.
-    static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack;
+    static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack, TabRoom = 64;
 
     // A set of byte values as a few ranges, for testing 16 bytes at a time; Count 0 when
     // it takes more ranges than it holds.

@@ -20,6 +20,7 @@ struct TKernelTables {
         MarkTaker,      // single bytes whose unit changes when a voicing mark follows
         VoicedBack,     // mark takers whose unit with ﾞ a kernel leaves to the plan
         SemiVoicedBack, // the same with ﾟ
+        Tab,            // a tab a kernel expands itself when its spaces fit
         SetCount
     };
     // Each set as a 16 x 16 bitmap for nibble lookups: bit (B >> 4 & 7) of
@@ -48,6 +49,10 @@ struct TKernelTables {
     std::uint8_t GroupLead[MaxGroups] = {};
     alignas(64) std::uint8_t Group[MaxGroups][3][256];
 
+    // A tab's text is SpLen copies of TabText (1 or 2 bytes); Growth is the most output
+    // bytes per input byte, tabs aside.
+    std::uint8_t TabText[2] = {}, TabLen = 0, Growth = 1;
+
     // One bit per high nibble in which the table family above differs from zero: the
     // lookups that read 16 entries at a time read only those.
     std::uint16_t SingleNibbles = 0, MarkKeyNibbles = 0, GroupNibbles[MaxGroups] = {};
@@ -56,8 +61,11 @@ struct TKernelTables {
 // Converts characters from P on, writing their text at W and advancing it, while each
 // has a unit the tables hold; returns where it stopped: End, or the start of a
 // character the plan must convert. May write up to KernelSlack bytes past the text.
+// Expands a tab to SpLen copies of the tables' text only while the buffer, which ends
+// at Limit, keeps room for the rest of the line and the slack.
 using TKernel = const std::uint8_t* (*)(const TKernelTables& T, const std::uint8_t* P,
-                                        const std::uint8_t* End, char*& W);
+                                        const std::uint8_t* End, char*& W, const char* Limit,
+                                        std::int32_t SpLen);
 constexpr std::size_t KernelSlack = 128;
 
 // The kernel of the level in force, or null for the plan alone.
@@ -69,10 +77,13 @@ TKernel KernelOf(TEngineLevel Level);
 #if defined(KANA_X86_KERNELS)
 namespace x86 {
 const std::uint8_t* ConvertSse42(const TKernelTables& T, const std::uint8_t* P,
-                                 const std::uint8_t* End, char*& W);
+                                 const std::uint8_t* End, char*& W, const char* Limit,
+                                 std::int32_t SpLen);
 const std::uint8_t* ConvertAvx2(const TKernelTables& T, const std::uint8_t* P,
-                                const std::uint8_t* End, char*& W);
+                                const std::uint8_t* End, char*& W, const char* Limit,
+                                std::int32_t SpLen);
 const std::uint8_t* ConvertAvx512(const TKernelTables& T, const std::uint8_t* P,
-                                  const std::uint8_t* End, char*& W);
+                                  const std::uint8_t* End, char*& W, const char* Limit,
+                                  std::int32_t SpLen);
 } // namespace x86
 #endif

@@ -36,6 +36,8 @@ TEST(Kernels, EveryLevelGivesThePlansBytes) {
         const unsigned V = Random() % (Named + 1);
         return static_cast<std::uint8_t>(V < Named ? V : 0xFF);
     };
+    // A kernel expands a tab itself when its spaces fit, else the plan does.
+    const std::int32_t SpLens[] = {-1, 0, 1, 4, 40, 1000};
     const std::vector<TEngineLevel> Levels = EngineLevelsAvailable();
     THanZen H(nullptr);
     std::string Plan, Kernel;
@@ -43,7 +45,7 @@ TEST(Kernels, EveryLevelGivesThePlansBytes) {
         if (Round % 10 == 0)
             H.SetOptions({TConvSize(Pick(3)), TSpace(Pick(3)), TTab(Pick(2)), TKata(Pick(4)),
                           TToHira(Pick(3)), THira(Pick(3)), TMark(Pick(3)),
-                          static_cast<std::int32_t>(Random() % 6) - 1, TMapping(Pick(2))});
+                          SpLens[Random() % std::size(SpLens)], TMapping(Pick(2))});
         std::string Line = Filler.substr(0, Round % 64);
         for (std::size_t N = Random() % 40; N > 0; --N)
             Line += Pieces[Random() % std::size(Pieces)];

@@ -36,6 +36,9 @@ struct Avx2 {
     }
     static Vec Zero() { return _mm256_setzero_si256(); }
     static Vec Set1(std::uint8_t B) { return _mm256_set1_epi8(static_cast<char>(B)); }
+    static Vec Set2(std::uint8_t First, std::uint8_t Second) {
+        return _mm256_set1_epi16(static_cast<short>(First | Second << 8));
+    }
     static Vec And(Vec A, Vec B) { return _mm256_and_si256(A, B); }
     static Vec Or(Vec A, Vec B) { return _mm256_or_si256(A, B); }
     static Vec Xor(Vec A, Vec B) { return _mm256_xor_si256(A, B); }
@@ -94,35 +97,39 @@ struct Avx2 {
                     Or(Found[K], _mm256_shuffle_epi8(Table16(Tables[K] + 16 * Nibble), Index));
         }
     }
-    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Keep) {
-        const std::uint64_t KeepBits = Keep == 32 ? 0xFFFFFFFFu : (std::uint64_t{1} << Keep) - 1;
-        const std::uint64_t One = Bits(_mm256_cmpgt_epi8(Count, Zero())) & KeepBits;
-        const std::uint64_t Two = Bits(Eq(Count, Set1(2))) & KeepBits;
-        if (Two == 0 && One == KeepBits) {
+    // The text of the bytes Begin..End - 1.
+    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Begin, unsigned End) {
+        const std::uint64_t Range =
+            ((std::uint64_t{1} << End) - 1) & ~((std::uint64_t{1} << Begin) - 1);
+        const std::uint64_t One = Bits(_mm256_cmpgt_epi8(Count, Zero())) & Range;
+        const std::uint64_t Two = Bits(Eq(Count, Set1(2))) & Range;
+        if (Begin == 0 && Two == 0 && One == Range) {
             Store(W, Text0);
-            W += Keep;
+            W += End;
             return;
         }
         const Vec Low = _mm256_unpacklo_epi8(Text0, Text1),
                   High = _mm256_unpackhi_epi8(Text0, Text1);
         const Vec First = _mm256_permute2x128_si256(Low, High, 0x20);
         const Vec Last = _mm256_permute2x128_si256(Low, High, 0x31);
-        if (Two == KeepBits) {
+        if (Begin == 0 && Two == Range) {
             Store(W, First);
             Store(W + 32, Last);
-            W += 2 * Keep;
+            W += 2 * End;
             return;
         }
-        Squeeze16(W, _mm256_castsi256_si128(First), Wanted8(One, Two, 0));
-        if (Keep > 8) Squeeze16(W, _mm256_extracti128_si256(First, 1), Wanted8(One, Two, 8));
-        if (Keep > 16) Squeeze16(W, _mm256_castsi256_si128(Last), Wanted8(One, Two, 16));
-        if (Keep > 24) Squeeze16(W, _mm256_extracti128_si256(Last, 1), Wanted8(One, Two, 24));
+        const __m128i Eighths[4] = {
+            _mm256_castsi256_si128(First), _mm256_extracti128_si256(First, 1),
+            _mm256_castsi256_si128(Last), _mm256_extracti128_si256(Last, 1)};
+        for (unsigned J = Begin / 8; J * 8 < End; ++J)
+            Squeeze16(W, Eighths[J], Wanted8(One, Two, 8 * J));
     }
 };
 
 } // namespace
 
 const std::uint8_t* x86::ConvertAvx2(const TKernelTables& T, const std::uint8_t* P,
-                                     const std::uint8_t* End, char*& W) {
-    return ConvertWith<Avx2>(T, P, End, W);
+                                     const std::uint8_t* End, char*& W, const char* Limit,
+                                     std::int32_t SpLen) {
+    return ConvertWith<Avx2>(T, P, End, W, Limit, SpLen);
 }

@@ -28,6 +28,9 @@ struct Avx512 {
     static void Store(char* W, Vec X) { _mm512_storeu_si512(W, X); }
     static Vec Zero() { return _mm512_setzero_si512(); }
     static Vec Set1(std::uint8_t B) { return _mm512_set1_epi8(static_cast<char>(B)); }
+    static Vec Set2(std::uint8_t First, std::uint8_t Second) {
+        return _mm512_set1_epi16(static_cast<short>(First | Second << 8));
+    }
     static Vec And(Vec A, Vec B) { return _mm512_and_si512(A, B); }
     static Vec Or(Vec A, Vec B) { return _mm512_or_si512(A, B); }
     static Vec Xor(Vec A, Vec B) { return _mm512_xor_si512(A, B); }
@@ -76,14 +79,16 @@ struct Avx512 {
             Found[K] = _mm512_mask_blend_epi8(Upper, Below, Above);
         }
     }
-    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Keep) {
-        const std::uint64_t KeepBits =
-            Keep == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Keep) - 1;
-        const std::uint64_t One = _cvtmask64_u64(_mm512_cmpgt_epi8_mask(Count, Zero())) & KeepBits;
-        const std::uint64_t Two = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(Count, Set1(2))) & KeepBits;
-        if (Two == 0 && One == KeepBits) {
+    // The text of the bytes Begin..End - 1.
+    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Begin, unsigned End) {
+        const std::uint64_t Range =
+            (End == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << End) - 1) &
+            ~((std::uint64_t{1} << Begin) - 1);
+        const std::uint64_t One = _cvtmask64_u64(_mm512_cmpgt_epi8_mask(Count, Zero())) & Range;
+        const std::uint64_t Two = _cvtmask64_u64(_mm512_cmpeq_epi8_mask(Count, Set1(2))) & Range;
+        if (Begin == 0 && Two == 0 && One == Range) {
             Store(W, Text0);
-            W += Keep;
+            W += End;
             return;
         }
         // Both candidates of the first 32 bytes, then of the last 32.
@@ -97,10 +102,10 @@ struct Avx512 {
              56, 120, 57, 121, 58, 122, 59, 123, 60, 124, 61, 125, 62, 126, 63, 127}};
         const Vec First = _mm512_permutex2var_epi8(Text0, Load(Interleave[0]), Text1);
         const Vec Last = _mm512_permutex2var_epi8(Text0, Load(Interleave[1]), Text1);
-        if (Two == KeepBits) {
+        if (Begin == 0 && Two == Range) {
             Store(W, First);
             Store(W + 64, Last);
-            W += 2 * Keep;
+            W += 2 * End;
             return;
         }
         constexpr std::uint64_t Even = 0x5555555555555555ull;
@@ -118,6 +123,7 @@ struct Avx512 {
 } // namespace
 
 const std::uint8_t* x86::ConvertAvx512(const TKernelTables& T, const std::uint8_t* P,
-                                       const std::uint8_t* End, char*& W) {
-    return ConvertWith<Avx512>(T, P, End, W);
+                                       const std::uint8_t* End, char*& W, const char* Limit,
+                                       std::int32_t SpLen) {
+    return ConvertWith<Avx512>(T, P, End, W, Limit, SpLen);
 }

@@ -13,9 +13,24 @@
 
 #include <cstring>
 
+// Writes SpLen copies of the tab's text at W when they leave room for Rest more input
+// bytes and the slack before Limit.
+template <class I>
+bool ExpandTab(const TKernelTables& T, char*& W, const char* Limit, std::int32_t SpLen,
+               std::size_t Rest) {
+    const std::size_t Bytes = SpLen > 0 ? static_cast<std::size_t>(SpLen) * T.TabLen : 0;
+    const auto Room = static_cast<std::size_t>(Limit - W);
+    if (Bytes > Room || Room - Bytes < Rest * T.Growth + KernelSlack) return false;
+    const auto Text = I::Set2(T.TabText[0], T.TabText[1]);
+    for (std::size_t At = 0; At < Bytes; At += I::V) I::Store(W + At, Text);
+    W += Bytes;
+    return true;
+}
+
 template <class I>
 const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
-                                const std::uint8_t* End, char*& Wref) {
+                                const std::uint8_t* End, char*& Wref, const char* Limit,
+                                std::int32_t SpLen) {
     using Vec = typename I::Vec;
     constexpr unsigned V = I::V;
     constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
@@ -67,6 +82,7 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         const std::uint64_t Taken = (Takers << 1) & AllBits;
         Starts &= ~Taken;
         Back |= I::Member(T, T.Unhandled, N) & Starts;
+        const std::uint64_t Tabs = I::Member(T, T.Tab, N) & Starts;
         if (!More && (LeadStarts & LastBit)) Back |= LastBit; // a lead byte that ends the line
         bool Stopped = false;
         if (Back && static_cast<unsigned>(__builtin_ctzll(Back)) < Keep) {
@@ -119,7 +135,22 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
         Count = I::Select(LeadM, I::Set1(1), Count);
         Count = I::Select(SecondM, SecondCount, Count);
         Count = I::Select(I::MaskOf(Taken), I::Zero(), Count);
-        if (Keep) I::Emit(W, Text0, Out1, Count, Keep);
+        // The text up to each tab, the tab's spaces, and so on.
+        unsigned Begin = 0;
+        const std::uint64_t KeepBits =
+            Keep == 64 ? ~std::uint64_t{0} : (std::uint64_t{1} << Keep) - 1;
+        for (std::uint64_t Pending = Tabs & KeepBits; Pending != 0; Pending &= Pending - 1) {
+            const auto At = static_cast<unsigned>(__builtin_ctzll(Pending));
+            if (Begin < At) I::Emit(W, Text0, Out1, Count, Begin, At);
+            Begin = At;
+            if (!ExpandTab<I>(T, W, Limit, SpLen, static_cast<std::size_t>(End - P) - At - 1)) {
+                Keep = At; // the plan makes room
+                Stopped = true;
+                break;
+            }
+            Begin = At + 1;
+        }
+        if (Begin < Keep) I::Emit(W, Text0, Out1, Count, Begin, Keep);
         P += Keep;
         if (Stopped) break;
     }

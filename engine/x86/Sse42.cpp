@@ -33,6 +33,9 @@ struct Sse42 {
     static void Store(char* W, Vec X) { _mm_storeu_si128(reinterpret_cast<__m128i*>(W), X); }
     static Vec Zero() { return _mm_setzero_si128(); }
     static Vec Set1(std::uint8_t B) { return _mm_set1_epi8(static_cast<char>(B)); }
+    static Vec Set2(std::uint8_t First, std::uint8_t Second) {
+        return _mm_set1_epi16(static_cast<short>(First | Second << 8));
+    }
     static Vec And(Vec A, Vec B) { return _mm_and_si128(A, B); }
     static Vec Or(Vec A, Vec B) { return _mm_or_si128(A, B); }
     static Vec Xor(Vec A, Vec B) { return _mm_xor_si128(A, B); }
@@ -85,30 +88,33 @@ struct Sse42 {
                 Found[K] = Or(Found[K], _mm_shuffle_epi8(Load(Tables[K] + 16 * Nibble), Index));
         }
     }
-    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Keep) {
-        const std::uint64_t KeepBits = (std::uint64_t{1} << Keep) - 1;
-        const std::uint64_t One = Bits(_mm_cmpgt_epi8(Count, Zero())) & KeepBits;
-        const std::uint64_t Two = Bits(Eq(Count, Set1(2))) & KeepBits;
-        if (Two == 0 && One == KeepBits) {
+    // The text of the bytes Begin..End - 1.
+    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Begin, unsigned End) {
+        const std::uint64_t Range =
+            ((std::uint64_t{1} << End) - 1) & ~((std::uint64_t{1} << Begin) - 1);
+        const std::uint64_t One = Bits(_mm_cmpgt_epi8(Count, Zero())) & Range;
+        const std::uint64_t Two = Bits(Eq(Count, Set1(2))) & Range;
+        if (Begin == 0 && Two == 0 && One == Range) {
             Store(W, Text0);
-            W += Keep;
+            W += End;
             return;
         }
         const Vec Low = _mm_unpacklo_epi8(Text0, Text1), High = _mm_unpackhi_epi8(Text0, Text1);
-        if (Two == KeepBits) {
+        if (Begin == 0 && Two == Range) {
             Store(W, Low);
             Store(W + 16, High);
-            W += 2 * Keep;
+            W += 2 * End;
             return;
         }
-        Squeeze16(W, Low, Wanted8(One, Two, 0));
-        if (Keep > 8) Squeeze16(W, High, Wanted8(One, Two, 8));
+        if (Begin < 8) Squeeze16(W, Low, Wanted8(One, Two, 0));
+        if (End > 8) Squeeze16(W, High, Wanted8(One, Two, 8));
     }
 };
 
 } // namespace
 
 const std::uint8_t* x86::ConvertSse42(const TKernelTables& T, const std::uint8_t* P,
-                                      const std::uint8_t* End, char*& W) {
-    return ConvertWith<Sse42>(T, P, End, W);
+                                      const std::uint8_t* End, char*& W, const char* Limit,
+                                      std::int32_t SpLen) {
+    return ConvertWith<Sse42>(T, P, End, W, Limit, SpLen);
 }
