@@ -9,7 +9,8 @@
 // katakana with marks ("halfwidth"). The same seed always gives the same text. Every
 // option set but the first expands a tab to 4 spaces.
 //
-// After Google Benchmark's own lines, a table gives MB/s per option set and level.
+// After Google Benchmark's own lines, a table gives MB/s per option set and level: the
+// median of the repetitions when there are several (--benchmark_repetitions=N).
 #include "EngineLevels.h"
 #include "HanZen.h"
 #include "Reference.h"
@@ -95,9 +96,10 @@ public:
     void ReportRuns(const std::vector<Run>& Runs) override {
         ConsoleReporter::ReportRuns(Runs);
         for (const Run& R : Runs) {
-            const std::string Name = R.benchmark_name();
+            const std::string Name = R.run_name.str();
             const auto Cut = Name.rfind('/');
-            if (R.run_type == Run::RT_Iteration && Cut != std::string::npos)
+            const bool Median = R.run_type == Run::RT_Aggregate && R.aggregate_name == "median";
+            if ((R.run_type == Run::RT_Iteration || Median) && Cut != std::string::npos)
                 Rates[Name.substr(0, Cut)][Name.substr(Cut + 1)] =
                     R.counters.at("bytes_per_second") / 1e6;
         }
