@@ -9,8 +9,8 @@
 
 // The plan's units for the characters a kernel handles, as differences from the bytes
 // themselves, so that a table left zero means "unchanged". A kernel converts a character
-// only when its unit is at most two bytes per byte read and does not expand a tab; any
-// other character is handed back to the plan.
+// only when its unit is at most two bytes per byte read, or is a tab whose spaces fit;
+// any other character is handed back to the plan.
 struct TKernelTables {
     // Byte sets a step classifies its bytes against.
     enum TSet : unsigned {

@@ -1,6 +1,6 @@
-// The kernel, written once over an instruction set I (Sse42.cpp, Avx2.cpp): I::V bytes
-// a step, one bit per byte in 64-bit masks. Each file that includes this compiles it for
-// its own instruction set, inside its own unnamed namespace.
+// The kernel, written once over an instruction set I (Sse42.cpp, Avx2.cpp, Avx512.cpp): I::V
+// bytes a step, one bit per byte in 64-bit masks. Each file that includes this compiles it
+// for its own instruction set, with traits of its own, so no code is shared between them.
 //
 // A step reads the bytes at P and the bytes one further on, finds which bytes start a
 // character (a lead byte takes the next byte; a letter takes a voicing mark that follows
