@@ -1,30 +1,62 @@
-// Throughput of THanZen::ConvertLine, in bytes of input per second, on the compiled fast
-// path (an object of exactly THanZen) and on the virtual path (a descendant, which walks
-// the virtual mappings), side by side.
+// Throughput of THanZen::ConvertLine, in bytes of input per second, at every kernel level
+// of the machine (the plan alone first), on the virtual path (a descendant, which walks
+// the virtual mappings), and of copying the same lines, side by side.
 //
-// Input: 4,000 lines of Japanese prose in Shift-JIS, about 60 bytes each, built from
+// Inputs: 4,000 lines of Japanese prose in Shift-JIS, about 60 bytes each, built from
 // phrases that mix kanji, hiragana, full-width katakana, half-width katakana with voiced
 // and semi-voiced marks, ASCII words and numbers, full-width letters, digits and symbols,
-// and the odd tab. The same seed always gives the same text.
+// and the odd tab ("sample"); and 4,000 lines of mostly half-width text: ASCII, half-width
+// katakana with marks ("halfwidth"). The same seed always gives the same text. Every
+// option set but the first expands a tab to 4 spaces.
+//
+// After Google Benchmark's own lines, a table gives MB/s per option set and level: the
+// best of the repetitions when there are several (--benchmark_repetitions=N), the figure
+// least disturbed on a shared machine.
+#include "EngineLevels.h"
 #include "HanZen.h"
 #include "Reference.h"
 #include "SampleText.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <map>
+#include <string>
+#include <vector>
+
 namespace {
 
+struct TText {
+    const char* Name;
+    std::vector<std::string> Lines;
+};
+
+struct TSet {
+    const char* Name;
+    TOptions Options;
+};
+
+const TSet Sets[] = {
+    {"AllOptionsZero", {}},
+    {"tbSpace", {.Tab = tbSpace, .SpLen = 4}},
+    {"k2byte_m2All", {.Tab = tbSpace, .Kata = k2byte, .Mark = m2All, .SpLen = 4}},
+    {"k1byte_m1All_cvBig",
+     {.ConvSize = cvBig, .Tab = tbSpace, .Kata = k1byte, .Mark = m1All, .SpLen = 4}},
+    {"kHira", {.Tab = tbSpace, .Kata = kHira, .SpLen = 4}},
+    {"h1Kata", {.Tab = tbSpace, .Hira = h1Kata, .SpLen = 4}},
+};
+
 template <class HanZen>
-void Run(benchmark::State& State, TOptions O) {
-    static const std::vector<std::string> Lines = SampleLines(4000, 60);
+void Convert(benchmark::State& State, const TText* Text, TOptions O, TEngineLevel Level) {
+    SetEngineLevel(Level);
     HanZen H(nullptr);
-    O.Tab = tbSpace;
-    O.SpLen = 4;
     H.SetOptions(O);
     std::string Out;
     std::size_t Bytes = 0;
     for (auto _ : State) {
-        for (const std::string& Line : Lines) {
+        for (const std::string& Line : Text->Lines) {
             H.ConvertLine(Line, Out);
             benchmark::DoNotOptimize(Out.data());
             Bytes += Line.size();
@@ -33,30 +65,94 @@ void Run(benchmark::State& State, TOptions O) {
     State.SetBytesProcessed(static_cast<std::int64_t>(Bytes));
 }
 
-const TOptions AllZero{};
-const TOptions Widen{.Kata = k2byte, .Mark = m2All};
-const TOptions Narrow{.ConvSize = cvBig, .Kata = k1byte, .Mark = m1All};
-const TOptions ToHiragana{.Kata = kHira};
-const TOptions ToHalfKatakana{.Hira = h1Kata};
+// The same lines copied into one reused string, as a caller that changes nothing would.
+void CopyLines(benchmark::State& State, const TText* Text) {
+    std::string Out;
+    std::size_t Bytes = 0;
+    for (auto _ : State) {
+        for (const std::string& Line : Text->Lines) {
+            Out.assign(Line);
+            benchmark::DoNotOptimize(Out.data());
+            Bytes += Line.size();
+        }
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(Bytes));
+}
 
-void Fast(benchmark::State& State, TOptions O) {
-    Run<THanZen>(State, O);
+// The same bytes as one block.
+void CopyBlock(benchmark::State& State, const TText* Text) {
+    std::string In, Out;
+    for (const std::string& Line : Text->Lines) In += Line;
+    Out.resize(In.size());
+    for (auto _ : State) {
+        std::memcpy(Out.data(), In.data(), In.size());
+        benchmark::DoNotOptimize(Out.data());
+        benchmark::ClobberMemory();
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * In.size()));
 }
-void Virtual(benchmark::State& State, TOptions O) {
-    Run<VirtualHanZen>(State, O);
-}
+
+// Google Benchmark's console output, and the rates kept for the table at the end.
+class TTableReporter : public benchmark::ConsoleReporter {
+public:
+    void ReportRuns(const std::vector<Run>& Runs) override {
+        ConsoleReporter::ReportRuns(Runs);
+        for (const Run& R : Runs) {
+            const std::string Name = R.run_name.str();
+            const auto Cut = Name.rfind('/');
+            if (R.run_type != Run::RT_Iteration || Cut == std::string::npos) continue;
+            double& Rate = Rates[Name.substr(0, Cut)][Name.substr(Cut + 1)];
+            Rate = std::max(Rate, R.counters.at("bytes_per_second") / 1e6);
+        }
+    }
+    void Table(const std::vector<std::string>& Columns) const {
+        std::printf("\nMB/s of input   %-28s", "");
+        for (const std::string& C : Columns) std::printf("%10s", C.c_str());
+        std::printf("\n");
+        for (const auto& [Row, ByColumn] : Rates) {
+            std::printf("%-44s", Row.c_str());
+            for (const std::string& C : Columns) {
+                const auto It = ByColumn.find(C);
+                if (It == ByColumn.end())
+                    std::printf("%10s", "");
+                else
+                    std::printf("%10.0f", It->second);
+            }
+            std::printf("\n");
+        }
+    }
+
+private:
+    std::map<std::string, std::map<std::string, double>> Rates;
+};
 
 } // namespace
 
-BENCHMARK_CAPTURE(Fast, AllOptionsZero, AllZero);
-BENCHMARK_CAPTURE(Virtual, AllOptionsZero, AllZero);
-BENCHMARK_CAPTURE(Fast, k2byte_m2All, Widen);
-BENCHMARK_CAPTURE(Virtual, k2byte_m2All, Widen);
-BENCHMARK_CAPTURE(Fast, k1byte_m1All_cvBig, Narrow);
-BENCHMARK_CAPTURE(Virtual, k1byte_m1All_cvBig, Narrow);
-BENCHMARK_CAPTURE(Fast, kHira, ToHiragana);
-BENCHMARK_CAPTURE(Virtual, kHira, ToHiragana);
-BENCHMARK_CAPTURE(Fast, h1Kata, ToHalfKatakana);
-BENCHMARK_CAPTURE(Virtual, h1Kata, ToHalfKatakana);
-
-BENCHMARK_MAIN();
+int main(int Argc, char** Argv) {
+    static const TText Texts[] = {{"sample", SampleLines(4000, 60)},
+                                  {"halfwidth", HalfWidthLines(4000, 60)}};
+    std::vector<std::string> Columns;
+    for (TEngineLevel Level : EngineLevelsAvailable()) Columns.push_back(EngineLevelName(Level));
+    Columns.push_back("virtual");
+    Columns.push_back("copy");
+    for (const TText& Text : Texts) {
+        const std::string Prefix = std::string(Text.Name) + "/";
+        for (const TSet& Set : Sets) {
+            const std::string Row = Prefix + Set.Name + "/";
+            for (TEngineLevel Level : EngineLevelsAvailable())
+                benchmark::RegisterBenchmark((Row + EngineLevelName(Level)).c_str(),
+                                             Convert<THanZen>, &Text, Set.Options, Level);
+            benchmark::RegisterBenchmark((Row + "virtual").c_str(), Convert<VirtualHanZen>, &Text,
+                                         Set.Options, EngineLevelsAvailable().back());
+        }
+        benchmark::RegisterBenchmark((Prefix + "memcpy, line by line/copy").c_str(), CopyLines,
+                                     &Text);
+        benchmark::RegisterBenchmark((Prefix + "memcpy, one block/copy").c_str(), CopyBlock, &Text);
+    }
+    benchmark::Initialize(&Argc, Argv);
+    TTableReporter Reporter;
+    benchmark::RunSpecifiedBenchmarks(&Reporter);
+    Reporter.Table(Columns);
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,7 +1,8 @@
 // Realistic Japanese text in Shift-JIS for the benchmarks: phrases that mix kanji,
 // hiragana, full-width katakana, half-width katakana with voiced and semi-voiced marks,
-// ASCII words and numbers, full-width letters, digits and symbols, and the odd tab.
-// The phrases are written here as Shift-JIS bytes; the same seed gives the same text.
+// ASCII words and numbers, full-width letters, digits and symbols, and the odd tab; and a
+// text that is mostly half-width. The phrases are written here as Shift-JIS bytes; the
+// same seed gives the same text.
 #pragma once
 
 #include <cstdint>
@@ -37,17 +38,50 @@ inline constexpr const char* SamplePhrases[] = {
     "\xB6\xDE\xB7\xDE\xB8\xDE",                         // ｶﾞｷﾞｸﾞ
 };
 
-// Lines of at least MinBytes bytes each, without line ends.
-inline std::vector<std::string> SampleLines(std::size_t Count, std::size_t MinBytes) {
+// Text that is mostly half-width: ASCII words, numbers and symbols, half-width katakana
+// with their voicing marks, half-width punctuation, a full-width word now and then.
+inline constexpr const char* HalfWidthPhrases[] = {
+    "\xBA\xDD\xCB\xDF\xAD\xB0\xC0\xB0 ", // ｺﾝﾋﾟｭｰﾀｰ
+    "\xC3\xDE\xB0\xC0\xCD\xDE\xB0\xBD",  // ﾃﾞｰﾀﾍﾞｰｽ
+    "\xCA\xDF\xBD\xDC\xB0\xC4\xDE: ",    // ﾊﾟｽﾜｰﾄﾞ:
+    "\xB3\xDE\xA7\xB2\xB5\xD8\xDD",      // ｳﾞｧｲｵﾘﾝ
+    "\xB6\xDE\xB7\xDE\xB8\xDE",          // ｶﾞｷﾞｸﾞ
+    "\xBB\xB0\xCA\xDE\xB0 ",             // ｻｰﾊﾞｰ
+    "\xCC\xA7\xB2\xD9\xA4",              // ﾌｧｲﾙ､
+    "\xB7\xAC\xAF\xBC\xAD\xA1",          // ｷｬｯｼｭ｡
+    "\xA2\xC3\xBD\xC4\xA3",              // ｢ﾃｽﾄ｣
+    "version 2.1 ",
+    "ID: 48213, ",
+    "Hello, world! ",
+    "(max=100%) ",
+    "user@example.jp ",
+    "\x83\x65\x83\x58\x83\x67", // テスト
+    "\x93\xFA\x96\x7B",         // 日本
+    "\t",
+};
+
+// Lines of at least MinBytes bytes each, without line ends, built from Phrases.
+template <std::size_t N>
+std::vector<std::string> PhraseLines(const char* const (&Phrases)[N], std::size_t Count,
+                                     std::size_t MinBytes) {
     std::uint32_t Seed = 2026;
     const auto Next = [&Seed] { return Seed = Seed * 1664525u + 1013904223u; };
     std::vector<std::string> Lines;
     Lines.reserve(Count);
     for (std::size_t I = 0; I < Count; ++I) {
         std::string Line;
-        while (Line.size() < MinBytes)
-            Line += SamplePhrases[(Next() >> 16) % std::size(SamplePhrases)];
+        while (Line.size() < MinBytes) Line += Phrases[(Next() >> 16) % N];
         Lines.push_back(std::move(Line));
     }
     return Lines;
+}
+
+// The mixed Japanese text of the benchmarks.
+inline std::vector<std::string> SampleLines(std::size_t Count, std::size_t MinBytes) {
+    return PhraseLines(SamplePhrases, Count, MinBytes);
+}
+
+// The half-width-heavy text of the benchmarks.
+inline std::vector<std::string> HalfWidthLines(std::size_t Count, std::size_t MinBytes) {
+    return PhraseLines(HalfWidthPhrases, Count, MinBytes);
 }

@@ -123,16 +123,52 @@ std::unique_ptr<TConvertPlan> TConvertPlan::Build(const TOptions& O) {
     for (int B = 0; B < 256; ++B) IsLead[B] = Plan->FLead[B], IsStop[B] = Plan->FStop[B];
     Plan->FLeadRanges = RangesOf(IsLead);
     Plan->FStopRanges = RangesOf(IsStop);
+    Plan->BuildKernelTables();
     return Plan;
 }
 
-void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const {
-    constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
+void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out,
+                           TKernel Kernel) const {
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
-    // Writes may run up to Slack bytes past the text they keep.
-    Out.resize(S.size() * FGrowth + Slack);
+    // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack);
+    // a kernel gets room for a few tabs besides.
+    Out.resize(S.size() * FGrowth + (Kernel ? Slack + TabRoom : PlanSlack));
     char* W = Out.data();
+    if (Kernel) {
+        bool Stuck = false;
+        while (P < End) {
+            const std::uint8_t* const Q =
+                Kernel(FKernelTables, P, End, W, Out.data() + Out.size(), SpLen);
+            if (Q == End) break;
+            // A character the kernel leaves to the plan: that one alone, or the plan's
+            // whole block when the kernel stops twice running without headway, so that
+            // text the kernel cannot take never costs much more than the plan alone.
+            if (Q == P && Stuck) {
+                P = ConvertBlocks(Q, Q + 1, End, SpLen, Out, W);
+                Stuck = false;
+                continue;
+            }
+            Stuck = Q == P;
+            const TUnit& U = UnitAt(Q, End);
+            P = Q + U.Used;
+            if (U.Flags & TabUnit) {
+                W = AppendTab(SpLen, static_cast<std::size_t>(End - P), Out, W);
+            } else {
+                std::memcpy(W, U.Bytes, MaxUnit); // keeps Len of them
+                W += U.Len;
+            }
+        }
+    } else {
+        ConvertBlocks(P, End, End, SpLen, Out, W);
+    }
+    Out.resize(static_cast<std::size_t>(W - Out.data()));
+}
+
+const std::uint8_t* TConvertPlan::ConvertBlocks(const std::uint8_t* P, const std::uint8_t* Limit,
+                                                const std::uint8_t* End, std::int32_t SpLen,
+                                                std::string& Out, char*& W) const {
+    constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
     // Runs between units are mostly short: copied as one 16-byte move when the input
     // has 16 bytes to read there.
     const auto Copy = [&W, End](const std::uint8_t* From, const std::uint8_t* To) {
@@ -148,7 +184,7 @@ void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& 
     // copied in runs; only a stop byte that starts a character ends a run. P always
     // starts a character; Taken tells whether the block's first byte is a second byte.
     std::uint64_t Taken = 0;
-    while (P < End) {
+    while (P < Limit) {
         const std::uint8_t* const Block = P;
         const std::size_t N = std::min<std::size_t>(64, static_cast<std::size_t>(End - P));
         const std::uint8_t* const BlockEnd = Block + N;
@@ -186,7 +222,108 @@ void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& 
         if (P > BlockEnd) Taken = 0;
         P = Next;
     }
-    Out.resize(static_cast<std::size_t>(W - Out.data()));
+    // An unchanged pair across the last block's end: its second byte too.
+    if (Taken && P < End) *W++ = static_cast<char>(*P++);
+    return P;
+}
+
+namespace {
+
+void AddToSet(TKernelTables& T, TKernelTables::TSet Set, unsigned B) {
+    T.Sets[Set].Lo[B >> 7][B & 15] |= static_cast<std::uint8_t>(1u << (B >> 4 & 7));
+    T.Classes[B] |= static_cast<std::uint8_t>(1u << Set);
+}
+
+// The high nibbles under which any of the tables holds a non-zero entry.
+template <std::size_t Count>
+std::uint16_t NibblesOf(const std::uint8_t (&Tables)[Count][256]) {
+    std::uint16_t Nibbles = 0;
+    for (const auto& Table : Tables)
+        for (unsigned B = 0; B < 256; ++B)
+            if (Table[B]) Nibbles = static_cast<std::uint16_t>(Nibbles | 1u << (B >> 4));
+    return Nibbles;
+}
+
+} // namespace
+
+void TConvertPlan::BuildKernelTables() {
+    TKernelTables& T = FKernelTables;
+    T = TKernelTables{};
+    const auto Fits = [](const TUnit& U, unsigned Used, unsigned MinLen) {
+        return !(U.Flags & TabUnit) && U.Used == Used && U.Len >= MinLen && U.Len <= 2;
+    };
+    const auto SetSingle = [&T](unsigned Key, unsigned Ch, const TUnit& U, unsigned Len) {
+        T.Single[0][Key] = static_cast<std::uint8_t>((Len >= 1 ? U.Bytes[0] : 0) ^ Ch);
+        T.Single[1][Key] = static_cast<std::uint8_t>(Len == 2 ? U.Bytes[1] : 0);
+        T.Single[2][Key] = static_cast<std::uint8_t>(Len ^ 1);
+    };
+    // A letter followed by a voicing mark it takes gets a key of its own among the lead
+    // bytes, which never key a single-byte character.
+    std::vector<unsigned> FreeKeys;
+    for (unsigned B = 256; B-- > 0;)
+        if (FLead[B]) FreeKeys.push_back(B);
+
+    for (unsigned B = 0; B < 256; ++B) {
+        if (FStop[B]) AddToSet(T, T.Stop, B);
+        if (FLead[B]) {
+            AddToSet(T, T.Lead, B);
+            continue;
+        }
+        const TUnit& Alone = UnitAt(static_cast<std::uint8_t>(B), 0);
+        if ((Alone.Flags & TabUnit) && FTabText.size() <= 2) {
+            AddToSet(T, T.Tab, B);
+            T.TabLen = static_cast<std::uint8_t>(FTabText.size());
+            T.TabText[0] = static_cast<std::uint8_t>(FTabText[0]);
+            T.TabText[1] = static_cast<std::uint8_t>(FTabText.back());
+            continue;
+        }
+        if ((FFollow[B] != NoFollow && FFollow[B] != MarkFollow) || !Fits(Alone, 1, 0)) {
+            AddToSet(T, T.Unhandled, B);
+            continue;
+        }
+        SetSingle(B, B, Alone, Alone.Len);
+        if (FFollow[B] != MarkFollow) continue;
+        AddToSet(T, T.MarkTaker, B);
+        for (unsigned M = 0; M < 2; ++M) {
+            const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), M ? SemiVoicedMark : VoicedMark);
+            if (!Fits(U, 2, 0) || FreeKeys.empty()) {
+                AddToSet(T, M ? T.SemiVoicedBack : T.VoicedBack, B);
+                continue;
+            }
+            const unsigned Key = FreeKeys.back();
+            FreeKeys.pop_back();
+            SetSingle(Key, Key, U, U.Len);
+            T.MarkKey[M][B] = static_cast<std::uint8_t>(Key ^ B);
+        }
+    }
+
+    // Lead bytes: a pair of an unchanged lead comes out as it is; the others need tables.
+    for (unsigned B = 0; B < 256; ++B) {
+        if (!FLead[B]) continue;
+        bool Same = true, AllFit = true;
+        for (unsigned Trail = 0; Trail < 256; ++Trail) {
+            const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), Trail);
+            Same = Same && (U.Flags & Unchanged);
+            AllFit = AllFit && Fits(U, 2, 1);
+        }
+        if (Same) continue;
+        if (!AllFit || T.GroupCount == TKernelTables::MaxGroups) {
+            AddToSet(T, T.Unhandled, B);
+            continue;
+        }
+        const unsigned G = T.GroupCount++;
+        T.GroupLead[G] = static_cast<std::uint8_t>(B);
+        for (unsigned Trail = 0; Trail < 256; ++Trail) {
+            const TUnit& U = UnitAt(static_cast<std::uint8_t>(B), Trail);
+            T.Group[G][0][Trail] = static_cast<std::uint8_t>(U.Bytes[0] ^ B);
+            T.Group[G][1][Trail] = static_cast<std::uint8_t>(U.Len == 2 ? U.Bytes[1] ^ Trail : 0);
+            T.Group[G][2][Trail] = static_cast<std::uint8_t>(U.Len ^ 2);
+        }
+        T.GroupNibbles[G] = NibblesOf(T.Group[G]);
+    }
+    T.Growth = static_cast<std::uint8_t>(FGrowth);
+    T.SingleNibbles = NibblesOf(T.Single);
+    T.MarkKeyNibbles = NibblesOf(T.MarkKey);
 }
 
 TConvertPlan::TByteRanges TConvertPlan::RangesOf(const bool (&Member)[256]) {

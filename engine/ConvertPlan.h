@@ -10,6 +10,7 @@
 #pragma once
 
 #include "HanZen.h"
+#include "Kernels.h"
 
 #include <cstdint>
 #include <memory>
@@ -23,9 +24,9 @@ public:
     // when they produce text the plan cannot hold.
     static std::unique_ptr<TConvertPlan> Build(const TOptions& O);
 
-    // Converts one line as THanZen::ConvertLine would under the same options and SpLen;
-    // Out is replaced, its storage reused.
-    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out) const;
+    // Converts one line as THanZen::ConvertLine would under the same options and SpLen,
+    // with Kernel where it can (none: the plan alone); Out is replaced, its storage reused.
+    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out, TKernel Kernel) const;
 
 private:
     // One unit of output: the text for a character, up to four bytes, and how many
@@ -46,7 +47,8 @@ private:
     static constexpr unsigned LineEnd = 256;
 
     static constexpr std::size_t MaxUnit = sizeof(TUnit::Bytes);
-    static constexpr std::size_t Slack = 16; // room for whole-word writes at the end
+    // Room for whole-word writes past the text: the plan's own, and a kernel's.
+    static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack, TabRoom = 64;
 
     // A set of byte values as a few ranges, for testing 16 bytes at a time; Count 0 when
     // it takes more ranges than it holds.
@@ -63,10 +65,20 @@ private:
                   std::uint64_t& Stops) const;
     const TUnit& UnitAt(const std::uint8_t* Q, const std::uint8_t* End) const {
         const unsigned Next = Q + 1 < End ? Q[1] : LineEnd;
-        return FUnits[FFirstUnit[*Q] + FFollowIndex[FFollow[*Q]][Next]];
+        return UnitAt(*Q, Next);
+    }
+    const TUnit& UnitAt(std::uint8_t Ch, unsigned Next) const {
+        return FUnits[FFirstUnit[Ch] + FFollowIndex[FFollow[Ch]][Next]];
     }
     // Appends SpLen copies of the tab's text at W, Rest input bytes still to come.
     char* AppendTab(std::int32_t SpLen, std::size_t Rest, std::string& Out, char* W) const;
+    // Converts the 64-byte blocks from P (a character's start) while P < Limit; returns
+    // the start of the next character.
+    const std::uint8_t* ConvertBlocks(const std::uint8_t* P, const std::uint8_t* Limit,
+                                      const std::uint8_t* End, std::int32_t SpLen, std::string& Out,
+                                      char*& W) const;
+    // Recasts the units as the kernels' tables.
+    void BuildKernelTables();
 
     std::vector<TUnit> FUnits;
     std::uint16_t FFirstUnit[256];      // a byte's units start here in FUnits
@@ -77,6 +89,7 @@ private:
     TByteRanges FLeadRanges, FStopRanges;
     std::string FTabText;    // the text of one space of an expanded tab
     std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
+    TKernelTables FKernelTables;
 };
 
 // The plan for the options, from a process-wide cache; null when none can be made. Safe

@@ -1,7 +1,8 @@
-// The engine: ConvertLine's compiled fast path against the virtual path, and what holds
-// for every line whatever the options. Input: the option bytes (FuzzSupport.h), then the
-// line. Every mapping is also called on the line's bytes, so that a crash anywhere in
-// the engine shows.
+// The engine: ConvertLine's compiled fast path, at every kernel level of the machine,
+// against the virtual path, and what holds for every line whatever the options. Input: the option
+// bytes (FuzzSupport.h), then the line. Every mapping is also called on the line's bytes, so that a
+// crash anywhere in the engine shows.
+#include "EngineLevels.h"
 #include "FuzzSupport.h"
 
 #include <cstddef>
@@ -21,7 +22,8 @@ TOptions Current;
 std::string_view Line;
 
 std::string Input() {
-    return fuzz::Describe(Current) + fuzz::Show("line", Line);
+    return fuzz::Describe(Current) + "level: " + EngineLevelName(EngineLevel()) + "\n" +
+           fuzz::Show("line", Line);
 }
 
 // The line that all options 0 give: the line itself, except that a CR not followed by
@@ -61,21 +63,26 @@ void Expect(bool Holds, std::string_view What, std::string_view Got = {},
 }
 
 // Both paths on S, plainly and into a string that still holds an earlier line's text,
-// from a buffer with canary bytes after S. Derived: S is made from the input's line.
+// from a buffer with canary bytes after S; the fast path at every level. Derived: S is
+// made from the input's line.
 void CheckPaths(const THanZen& Fast, const THanZen& Virtual, std::string_view S, bool Derived) {
     const std::string_view As = Derived ? S : std::string_view();
-    const std::string Expected = Virtual.ConvertLine(S), Got = Fast.ConvertLine(S);
-    Expect(Got == Expected, "fast path equals virtual path", Got, Expected, As);
+    const std::string Expected = Virtual.ConvertLine(S);
     static std::string Reused;
     std::string Padded(S);
     Padded += Canary;
     const std::string_view InPadded = std::string_view(Padded).substr(0, S.size());
-    Fast.ConvertLine(InPadded, Reused);
-    Expect(Reused == Expected, "fast path, reused string, canary after the line", Reused, Expected,
-           As);
     Virtual.ConvertLine(InPadded, Reused);
     Expect(Reused == Expected, "virtual path, reused string, canary after the line", Reused,
            Expected, As);
+    for (TEngineLevel Level : EngineLevelsAvailable()) {
+        SetEngineLevel(Level);
+        const std::string Got = Fast.ConvertLine(S);
+        Expect(Got == Expected, "fast path equals virtual path", Got, Expected, As);
+        Fast.ConvertLine(InPadded, Reused);
+        Expect(Reused == Expected, "fast path, reused string, canary after the line", Reused,
+               Expected, As);
+    }
 }
 
 } // namespace
@@ -92,13 +99,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     VirtualHanZen Virtual(nullptr);
     Fast.SetOptions(Current);
     Virtual.SetOptions(Current);
-    CheckPaths(Fast, Virtual, Line, false);
     // A plan costs far more to build than a line to convert: the same options also
-    // convert the line moved within the fast path's 64-byte blocks, behind a lead byte
+    // convert the line moved within the 16-, 32- and 64-byte steps, behind a lead byte
     // that takes its first byte, behind letters that take a voicing mark, and twice over.
+    CheckPaths(Fast, Virtual, Line, false);
     const std::string L(Line);
-    for (const std::string& S : {"\x81" + L, std::string(15, 'x') + L, std::string(63, 'x') + L,
-                                 std::string(64, '\xB6') + L, L + L})
+    for (const std::string& S : {"\x81" + L, std::string(15, 'x') + L, std::string(31, 'x') + L,
+                                 std::string(63, 'x') + L, std::string(64, '\xB6') + L, L + L})
         CheckPaths(Fast, Virtual, S, true);
 
     const THanZen Zero(nullptr);

@@ -1,12 +1,14 @@
 // The compiled fast path of ConvertLine against the virtual path it is compiled from:
 // every (Ch, NextCh) under every combination of the options that Ch's class depends on,
-// then whole lines.
+// then whole lines. Each vector level against the plan alone on the same inputs.
+#include "EngineLevels.h"
 #include "HanZen.h"
 #include "Reference.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <random>
 #include <thread>
@@ -60,8 +62,24 @@ std::vector<TOptions> OptionSetsFor(int Class) {
     return Sets;
 }
 
-// Compares both paths on Ch alone and on Ch followed by every byte, for each option set;
-// the sets are shared out among threads.
+// Under a sanitizer, where every byte costs many times more, each level meets the pairs
+// line under one option set in 16 (KernelTest.cpp runs random lines at every level).
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr std::size_t PairsEvery = 16;
+#else
+constexpr std::size_t PairsEvery = 1;
+#endif
+
+// The vector levels of this machine: all but the plan alone, which comes first.
+const std::vector<TEngineLevel> Levels = [] {
+    std::vector<TEngineLevel> L = EngineLevelsAvailable();
+    return std::vector<TEngineLevel>(L.begin() + 1, L.end());
+}();
+
+// Compares the plan with the virtual path on Ch alone and on Ch followed by every byte,
+// for each option set, then each vector level with the plan on one line that holds every
+// such pair, each followed by a space, so that they fall at every offset of a step. The
+// sets are shared out among threads.
 int Mismatches(int Class) {
     const THanZen Classes(nullptr);
     std::vector<std::uint8_t> Bytes;
@@ -73,7 +91,10 @@ int Mismatches(int Class) {
     const auto Work = [&] {
         THanZen Fast(nullptr);
         VirtualHanZen Slow(nullptr);
-        std::string Line(2, '\0'), A, B;
+        std::string Line(2, '\0'), A, B, Pairs;
+        for (std::uint8_t Ch : Bytes)
+            for (int Next = 0; Next < 256; ++Next)
+                Pairs += {static_cast<char>(Ch), static_cast<char>(Next), ' '};
         for (std::size_t I; (I = NextSet++) < Sets.size();) {
             Fast.SetOptions(Sets[I]);
             Slow.SetOptions(Sets[I]);
@@ -82,12 +103,22 @@ int Mismatches(int Class) {
                 for (int Next = -1; Next < 256; ++Next) {
                     const std::string_view S(Line.data(), Next < 0 ? 1 : 2);
                     Line[1] = static_cast<char>(Next);
-                    Fast.ConvertLine(S, A);
+                    ConvertLineAt(TEngineLevel::Scalar, Fast, S, A);
                     Slow.ConvertLine(S, B);
                     if (A != B && Failures++ < 5)
                         ADD_FAILURE() << "set " << I << " line " << Hex(S) << ": fast " << Hex(A)
                                       << ", virtual " << Hex(B);
                 }
+            }
+            if (I % PairsEvery != 0) continue;
+            ConvertLineAt(TEngineLevel::Scalar, Fast, Pairs, B);
+            for (TEngineLevel L : Levels) {
+                ConvertLineAt(L, Fast, Pairs, A);
+                if (A != B && Failures++ < 5)
+                    ADD_FAILURE() << "set " << I << ", level " << EngineLevelName(L)
+                                  << ": the pairs differ from the plan's from byte "
+                                  << std::mismatch(A.begin(), A.end(), B.begin(), B.end()).first -
+                                         A.begin();
             }
         }
     };

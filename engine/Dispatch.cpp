@@ -1,0 +1,91 @@
+// The kernel level: the best one the processor runs, found once; tests and benchmarks
+// may force another.
+#include "EngineLevels.h"
+#include "Kernels.h"
+
+#include <algorithm>
+#include <atomic>
+#include <stdexcept>
+
+namespace {
+
+std::vector<TEngineLevel> Detect() {
+    std::vector<TEngineLevel> Levels{TEngineLevel::Scalar};
+#if defined(KANA_X86_KERNELS)
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("sse4.2") && __builtin_cpu_supports("popcnt"))
+        Levels.push_back(TEngineLevel::Sse42);
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("bmi") &&
+        __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt"))
+        Levels.push_back(TEngineLevel::Avx2);
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vbmi") && __builtin_cpu_supports("avx512vbmi2") &&
+        __builtin_cpu_supports("bmi2") && __builtin_cpu_supports("popcnt"))
+        Levels.push_back(TEngineLevel::Avx512);
+#endif
+    return Levels;
+}
+
+const std::vector<TEngineLevel>& Available();
+
+// The plan alone until the program's start has picked the best level.
+std::atomic<TEngineLevel> Level{TEngineLevel::Scalar};
+std::atomic<TKernel> Kernel{nullptr};
+
+void Pick(TEngineLevel L) {
+    Level.store(L, std::memory_order_relaxed);
+    Kernel.store(KernelOf(L), std::memory_order_relaxed);
+}
+
+const std::vector<TEngineLevel>& Available() {
+    static const std::vector<TEngineLevel> Levels = [] {
+        std::vector<TEngineLevel> L = Detect();
+        Pick(L.back());
+        return L;
+    }();
+    return Levels;
+}
+
+// Picked once, as the program starts.
+[[maybe_unused]] const bool Picked = !Available().empty();
+
+} // namespace
+
+TKernel KernelOf(TEngineLevel L) {
+    switch (L) {
+#if defined(KANA_X86_KERNELS)
+    case TEngineLevel::Sse42: return x86::ConvertSse42;
+    case TEngineLevel::Avx2: return x86::ConvertAvx2;
+    case TEngineLevel::Avx512: return x86::ConvertAvx512;
+#endif
+    default: return nullptr;
+    }
+}
+
+const char* EngineLevelName(TEngineLevel Level) {
+    switch (Level) {
+    case TEngineLevel::Scalar: return "scalar";
+    case TEngineLevel::Sse42: return "sse4.2";
+    case TEngineLevel::Avx2: return "avx2";
+    case TEngineLevel::Avx512: return "avx512";
+    }
+    return "unknown";
+}
+
+std::vector<TEngineLevel> EngineLevelsAvailable() {
+    return Available();
+}
+
+TEngineLevel EngineLevel() {
+    return Available(), Level.load(std::memory_order_relaxed);
+}
+
+void SetEngineLevel(TEngineLevel L) {
+    if (std::find(Available().begin(), Available().end(), L) == Available().end())
+        throw std::invalid_argument("engine level not available on this machine");
+    Pick(L);
+}
+
+TKernel ActiveKernel() {
+    return Kernel.load(std::memory_order_relaxed);
+}

@@ -1,0 +1,135 @@
+// The kernel for x86-64 processors with AVX2, BMI1 and BMI2: 32 bytes a step. Lookups
+// read the tables 16 entries at a time, one high nibble after another, and only under
+// the high nibbles where a table holds anything.
+#include "Compress.h"
+#include "KernelBody.h"
+
+#include <immintrin.h>
+
+namespace {
+
+struct Avx2 {
+    using Vec = __m256i;
+    // Whether a step does every lookup the plan may need, rather than branch on what
+    // its bytes need: cheaper than a mispredicted branch when lookups are cheap.
+    static constexpr bool Steady = false;
+    static constexpr unsigned V = 32;
+    struct Nibbles {
+        Vec Low, OneHot, Bytes;
+    };
+
+    static Vec Load(const std::uint8_t* P) {
+        return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(P));
+    }
+    // The Count < V bytes at P, zeros after them, and the same one byte further on.
+    static void LoadTail(const std::uint8_t* P, unsigned Count, Vec& Bytes, Vec& Next) {
+        alignas(64) std::uint8_t Buffer[2 * V];
+        Store(reinterpret_cast<char*>(Buffer), Zero());
+        Store(reinterpret_cast<char*>(Buffer) + V, Zero());
+        std::memcpy(Buffer, P, Count);
+        Bytes = Load(Buffer);
+        Next = Load(Buffer + 1);
+    }
+    static void Store(char* W, Vec X) { _mm256_storeu_si256(reinterpret_cast<__m256i*>(W), X); }
+    static Vec Table16(const std::uint8_t* T) {
+        return _mm256_broadcastsi128_si256(_mm_loadu_si128(reinterpret_cast<const __m128i*>(T)));
+    }
+    static Vec Zero() { return _mm256_setzero_si256(); }
+    static Vec Set1(std::uint8_t B) { return _mm256_set1_epi8(static_cast<char>(B)); }
+    static Vec Set2(std::uint8_t First, std::uint8_t Second) {
+        return _mm256_set1_epi16(static_cast<short>(First | Second << 8));
+    }
+    static Vec And(Vec A, Vec B) { return _mm256_and_si256(A, B); }
+    static Vec Or(Vec A, Vec B) { return _mm256_or_si256(A, B); }
+    static Vec Xor(Vec A, Vec B) { return _mm256_xor_si256(A, B); }
+    static Vec AndNot(Vec Mask, Vec X) { return _mm256_andnot_si256(Mask, X); }
+    static Vec Eq(Vec A, Vec B) { return _mm256_cmpeq_epi8(A, B); }
+    using Mask = Vec; // 0xFF in the bytes it holds
+    static Vec MaskOf(std::uint64_t Bits) { return Expand(Bits); }
+    static Vec Select(Vec Mask, Vec IfSet, Vec Else) {
+        return _mm256_blendv_epi8(Else, IfSet, Mask);
+    }
+    static std::uint64_t Bits(Vec Mask) {
+        return static_cast<std::uint32_t>(_mm256_movemask_epi8(Mask));
+    }
+    static Vec Expand(std::uint64_t Bits) {
+        const Vec Spread =
+            _mm256_shuffle_epi8(_mm256_set1_epi32(static_cast<int>(Bits)),
+                                _mm256_setr_epi8(0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 1, 1, 1, 2,
+                                                 2, 2, 2, 2, 2, 2, 2, 3, 3, 3, 3, 3, 3, 3, 3));
+        const Vec Bit = _mm256_set1_epi64x(static_cast<long long>(0x8040201008040201ull));
+        return _mm256_cmpeq_epi8(_mm256_and_si256(Spread, Bit), Bit);
+    }
+    // Each byte moved one place up; zero first.
+    static Vec ShiftIn1(Vec X) {
+        return _mm256_alignr_epi8(X, _mm256_permute2x128_si256(X, X, 0x08), 15);
+    }
+    static Nibbles Split(const TKernelTables&, Vec Bytes) {
+        alignas(16) static constexpr std::uint8_t OneHot[16] = {1, 2, 4, 8, 16, 32, 64, 128,
+                                                                1, 2, 4, 8, 16, 32, 64, 128};
+        const Vec Low = _mm256_and_si256(Bytes, Set1(0x0F));
+        const Vec High = _mm256_and_si256(_mm256_srli_epi16(Bytes, 4), Set1(0x0F));
+        return {Low, _mm256_shuffle_epi8(Table16(OneHot), High), Bytes};
+    }
+    static std::uint64_t Member(const TKernelTables& T, TKernelTables::TSet S, const Nibbles& N) {
+        const TKernelTables::TByteSet& Set = T.Sets[S];
+        const Vec Row = _mm256_blendv_epi8(_mm256_shuffle_epi8(Table16(Set.Lo[0]), N.Low),
+                                           _mm256_shuffle_epi8(Table16(Set.Lo[1]), N.Low), N.Bytes);
+        return ~Bits(Eq(And(Row, N.OneHot), Zero())) & 0xFFFFFFFFu;
+    }
+    // The entries for the keys at the bytes in Need; zero elsewhere. Only the high
+    // nibbles that both the tables and those keys have are read.
+    template <unsigned Count>
+    static void Lookup(const std::uint8_t (*Tables)[256], std::uint16_t Nibbles, Vec Key,
+                       std::uint64_t Need, Vec (&Found)[Count]) {
+        for (Vec& F : Found) F = Zero();
+        const Vec High = And(_mm256_srli_epi16(Key, 4), Set1(0x0F));
+        const Vec Low = And(Key, Set1(0x0F));
+        for (unsigned M = Nibbles; M != 0; M &= M - 1) {
+            const unsigned Nibble = static_cast<unsigned>(__builtin_ctz(M));
+            const Vec Under = Eq(High, Set1(static_cast<std::uint8_t>(Nibble)));
+            if (!(Bits(Under) & Need)) continue;
+            // Keys under other nibbles get their top bit set, which the shuffle turns into
+            // zero.
+            const Vec Index = Or(Low, AndNot(Under, Set1(0x80)));
+            for (unsigned K = 0; K < Count; ++K)
+                Found[K] =
+                    Or(Found[K], _mm256_shuffle_epi8(Table16(Tables[K] + 16 * Nibble), Index));
+        }
+    }
+    // The text of the bytes Begin..End - 1.
+    static void Emit(char*& W, Vec Text0, Vec Text1, Vec Count, unsigned Begin, unsigned End) {
+        const std::uint64_t Range =
+            ((std::uint64_t{1} << End) - 1) & ~((std::uint64_t{1} << Begin) - 1);
+        const std::uint64_t One = Bits(_mm256_cmpgt_epi8(Count, Zero())) & Range;
+        const std::uint64_t Two = Bits(Eq(Count, Set1(2))) & Range;
+        if (Begin == 0 && Two == 0 && One == Range) {
+            Store(W, Text0);
+            W += End;
+            return;
+        }
+        const Vec Low = _mm256_unpacklo_epi8(Text0, Text1),
+                  High = _mm256_unpackhi_epi8(Text0, Text1);
+        const Vec First = _mm256_permute2x128_si256(Low, High, 0x20);
+        const Vec Last = _mm256_permute2x128_si256(Low, High, 0x31);
+        if (Begin == 0 && Two == Range) {
+            Store(W, First);
+            Store(W + 32, Last);
+            W += 2 * End;
+            return;
+        }
+        const __m128i Eighths[4] = {
+            _mm256_castsi256_si128(First), _mm256_extracti128_si256(First, 1),
+            _mm256_castsi256_si128(Last), _mm256_extracti128_si256(Last, 1)};
+        for (unsigned J = Begin / 8; J * 8 < End; ++J)
+            Squeeze16(W, Eighths[J], Wanted8(One, Two, 8 * J));
+    }
+};
+
+} // namespace
+
+const std::uint8_t* x86::ConvertAvx2(const TKernelTables& T, const std::uint8_t* P,
+                                     const std::uint8_t* End, char*& W, const char* Limit,
+                                     std::int32_t SpLen) {
+    return ConvertWith<Avx2>(T, P, End, W, Limit, SpLen);
+}
