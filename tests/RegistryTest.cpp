@@ -23,7 +23,8 @@ public:
         EXPECT_EQ(std::string(Text) + "|" + Caption + "|" + std::to_string(Type),
                   "\x82\xA9\x82\xC8\x82\xCC\r\n\x90\xDD\x92\xE8\x82\xF0\x8D\xED\x8F\x9C"
                   "\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48|\x82\xA9\x82\xC8|65");
-        return std::stoi("0" + Next("Ask"));
+        Next("Ask");
+        return std::stoi("0" + Answer);
     }
     LONG RegCreateKeyExA(HKEY Key, LPCSTR Sub, DWORD Res, LPSTR Class, DWORD Options, REGSAM Sam,
                          LPSECURITY_ATTRIBUTES Sa, PHKEY Out, LPDWORD Disp) override {
@@ -38,51 +39,47 @@ public:
                           LPDWORD MaxLen, LPDWORD MaxClassLen, LPDWORD, LPDWORD, LPDWORD,
                           LPDWORD Security, PFILETIME) override {
         EXPECT_TRUE(!Class && !ClassLen && !Res && !MaxClassLen && !Security);
-        std::istringstream(Next("Query " + Show(Key))) >> *SubKeys >> *MaxLen; // even on failure
+        const LONG Result = Next("Query " + Show(Key));
+        std::istringstream(Answer) >> *SubKeys >> *MaxLen; // filled even on failure
         return Result;
     }
     LONG RegEnumKeyExA(HKEY Key, DWORD Index, LPSTR Name, LPDWORD Len, LPDWORD Res, LPSTR Class,
                        LPDWORD ClassLen, PFILETIME Time) override {
         EXPECT_TRUE(!Res && !Class && !ClassLen && !Time);
-        const std::string N = Next("Enum " + Show(Key) + " " + std::to_string(Index) + " " +
-                                   std::to_string(*Len)); // the length offered, in bytes
-        std::memcpy(Name, N.c_str(), N.size() + 1);
-        *Len = static_cast<DWORD>(N.size());
+        const LONG Result = Next("Enum " + Show(Key) + " " + std::to_string(Index) + " " +
+                                 std::to_string(*Len)); // the length offered, in bytes
+        std::memcpy(Name, Answer.c_str(), Answer.size() + 1);
+        *Len = static_cast<DWORD>(Answer.size());
         return Result;
     }
     LONG RegDeleteKeyA(HKEY Key, LPCSTR Sub) override {
-        Next("Delete " + Show(Key) + " " + Sub);
-        return Result;
+        return Next("Delete " + Show(Key) + " " + Sub);
     }
-    LONG RegCloseKey(HKEY Key) override {
-        Next("Close " + Show(Key));
-        return Result;
-    }
+    LONG RegCloseKey(HKEY Key) override { return Next("Close " + Show(Key)); }
 
 private:
     static std::string Show(HKEY Key) {
-        if (Key == HKEY_CURRENT_USER) return "HKCU";
-        return "h" + std::to_string(reinterpret_cast<std::uintptr_t>(Key));
+        return Key == HKEY_CURRENT_USER ? "HKCU" : "h" + std::to_string(std::uintptr_t(Key));
     }
-    // Logs the call C and returns what the script answers to it after " -> ", its code in
-    // Result; a call the script does not expect there fails.
-    std::string Next(const std::string& C) {
+    // Logs the call C and returns the code the script answers to it; Answer receives what
+    // follows " -> ". A call the script does not expect there fails.
+    LONG Next(const std::string& C) {
         const std::size_t End = std::min(Script.find("; ", At), Script.size());
         const std::string E = Script.substr(At, End - At);
         const bool Expected = (E + " ").starts_with(C + " ");
         At = std::min(End + 2, Script.size());
         Log += (Log.empty() ? "" : "; ") + (Expected ? E : C);
-        const std::string Answer = Expected ? E.substr(C.size()) : " = 31";
-        const std::size_t Code = Answer.find(" = ");
-        Result = Code == std::string::npos ? ERROR_SUCCESS : std::stoi(Answer.substr(Code + 3));
-        return Answer.starts_with(" -> ") ? Answer.substr(4, Code - 4) : "";
+        const std::string A = Expected ? E.substr(C.size()) : " = 31";
+        const std::size_t Code = A.find(" = ");
+        Answer = A.starts_with(" -> ") ? A.substr(4, Code - 4) : "";
+        return Code == std::string::npos ? ERROR_SUCCESS : std::stoi(A.substr(Code + 3));
     }
-    LONG Handle(const std::string& Answer, PHKEY Out) {
-        if (!Result) *Out = reinterpret_cast<HKEY>(std::stoul(Answer.substr(1)));
+    LONG Handle(LONG Result, PHKEY Out) {
+        if (Result == ERROR_SUCCESS) *Out = HKEY(std::stoul(Answer.substr(1)));
         return Result;
     }
     std::size_t At = 0;
-    LONG Result = 0;
+    std::string Answer;
 };
 
 const std::string So3 = "\x83\x5C\x83\x5C\x83\x5C"; // ソソソ: 3 characters, 6 bytes
@@ -106,15 +103,16 @@ TEST(Registry, ConfirmedRunDeletesDepthFirstAndClosesEveryHandle) {
 
 TEST(Registry, FailuresStayLocal) {
     // Not created, so nothing to close; a key that cannot be opened, or queried (its
-    // counts then mean nothing), is still deleted, without its subkeys; a subkey that
-    // cannot be deleted stays, its siblings go; an empty name, or one starting with "\"
-    // (this key itself and the root), is not followed.
+    // counts then mean nothing), or that reports a name length no buffer can double, is
+    // still deleted, without its subkeys; a subkey that cannot be deleted stays, its
+    // siblings go; an empty name, or one starting with "\" (this key itself and the
+    // root), is not followed.
     TScriptedApi Api("Ask -> 1; Create HKCU " + S + " = 5; Open HKCU " + S +
                      " -> h1; Query h1 -> 7 9; Enum h1 0 19 -> ; Enum h1 1 19 -> \\Software; "
                      "Enum h1 2 19 -> Locked; Enum h1 3 19 -> Mute; Enum h1 4 19 = 234; "
                      "Enum h1 5 19 -> Stuck; Enum h1 6 19 -> Fine; Open h1 Locked = 5; "
                      "Delete h1 Locked = 5; Open h1 Mute -> h2; Query h2 -> 1 2 = 5; Close h2; "
-                     "Delete h1 Mute = 5; Open h1 Stuck -> h3; Query h3 -> 0 0; Close h3; "
+                     "Delete h1 Mute = 5; Open h1 Stuck -> h3; Query h3 -> 1 2147483647; Close h3; "
                      "Delete h1 Stuck = 5; Open h1 Fine -> h4; Query h4 -> 0 0; Close h4; "
                      "Delete h1 Fine; Close h1; Delete HKCU " +
                      S + " = 5");
