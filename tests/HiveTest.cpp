@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
+#include <pty.h>
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -41,11 +42,6 @@ protected:
                                            nullptr, &Key, nullptr);
         if (R == ERROR_SUCCESS) Api.RegCloseKey(Key);
         return R;
-    }
-    HKEY Open(const std::string& Path) {
-        HKEY Key = nullptr;
-        EXPECT_EQ(Api.RegOpenKeyExA(HKEY_CURRENT_USER, Path.c_str(), 0, KEY_ALL_ACCESS, &Key), 0);
-        return Key;
     }
     const fs::path Dir = fs::temp_directory_path() / ("ostrel-test-" + std::to_string(::getpid()));
     const fs::path Root = Dir / "registry/HKEY_CURRENT_USER", Key = Root / "K";
@@ -86,41 +82,43 @@ TEST_F(Hive, LinksAndFoldersWithABackslashAreNoKeys) {
 TEST_F(Hive, KeysNestAtMost512Levels) {
     std::string Deep = "K";
     for (int I = 2; I < 512; ++I) Deep += "\\K";
-    ASSERT_EQ(Create(Deep), ERROR_SUCCESS);
-    const HKEY H = Open(Deep); // 511 levels; a path below it counts from there
-    EXPECT_EQ(Create("K", H), ERROR_SUCCESS);
-    EXPECT_EQ(Create("K\\K", H), ERROR_ACCESS_DENIED);
+    TRegistry Reg(Api);
+    ASSERT_TRUE(Reg.OpenKey(Deep, true)); // 511 levels; a path below it counts from there
+    EXPECT_EQ(Create("K", Reg.CurrentKey()), ERROR_SUCCESS);
+    EXPECT_EQ(Create("K\\K", Reg.CurrentKey()), ERROR_ACCESS_DENIED);
     EXPECT_EQ(Create(Deep + "\\K\\K"), ERROR_ACCESS_DENIED);
-    EXPECT_EQ(Api.RegCloseKey(H), ERROR_SUCCESS);
-    EXPECT_EQ(Api.RegCloseKey(H), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(Hive, AKeyReportsItselfAndItsHandleDeletesIt) {
     std::ofstream(Key / "Value") << "1234";
-    fs::create_directory(Key / "ab");
+    const char* Subs[] = {"c", "0", "b", "Aa", "Sub"}; // the last made by SetUp
+    for (const char* Sub : Subs) fs::create_directory(Key / Sub);
     const timespec Times[] = {{1, 10100}, {1, 10100}}; // as a FILETIME: 116444736010000101
-    for (const fs::path& P : {Key, Key / "Sub"}) ::utimensat(AT_FDCWD, P.c_str(), Times, 0);
-    const HKEY H = Open("K");
+    for (const fs::path& P : {Key, Key / "0"}) ::utimensat(AT_FDCWD, P.c_str(), Times, 0);
+    TRegistry Reg(Api);
+    ASSERT_TRUE(Reg.OpenKey("K", false));
+    const HKEY H = Reg.CurrentKey();
     char Class[4] = "x", Name[4];
-    DWORD I[9] = {4, 9, 9, 9, 9, 9, 9, 9, 4}; // the last: the name length offered
+    DWORD I[9] = {4, 9, 9, 9, 9, 9, 9, 9, 2}; // the last: the name length offered, "0" and NUL
     FILETIME T[2] = {};
     Api.RegQueryInfoKeyA(H, Class, &I[0], nullptr, &I[1], &I[2], &I[3], &I[4], &I[5], &I[6], &I[7],
                          &T[0]);
-    Api.RegEnumKeyExA(H, 0, Name, &I[8], nullptr, nullptr, nullptr, &T[1]); // sorted by name
-    EXPECT_EQ(std::vector<DWORD>(I, I + 9), (std::vector<DWORD>{0, 2, 3, 0, 1, 5, 4, 0, 3}));
-    EXPECT_EQ(Class + std::string(Name), "Sub");
+    Api.RegEnumKeyExA(H, 0, Name, &I[8], nullptr, nullptr, nullptr, &T[1]);
+    EXPECT_EQ(std::vector<DWORD>(I, I + 9), (std::vector<DWORD>{0, 5, 3, 0, 1, 5, 4, 0, 1}));
+    EXPECT_EQ(Class + std::string(Name), "0");
     for (const FILETIME& F : T)
         EXPECT_EQ(std::uint64_t(F.dwHighDateTime) << 32 | F.dwLowDateTime, 116444736010000101u);
-    // The length offered counts the closing NUL.
-    EXPECT_EQ(Api.RegEnumKeyExA(H, 1, Name, &(I[8] = 2), nullptr, nullptr, nullptr, nullptr),
-              ERROR_MORE_DATA);
-    EXPECT_EQ(Api.RegEnumKeyExA(H, 2, Name, &(I[8] = 4), nullptr, nullptr, nullptr, nullptr),
-              ERROR_NO_MORE_ITEMS);
+    std::string Names; // in the order of their bytes; 3 bytes leave "Sub" no room for its NUL
+    for (DWORD N = 1; N <= 5; ++N) {
+        const LONG R =
+            Api.RegEnumKeyExA(H, N, Name, &(I[8] = 3), nullptr, nullptr, nullptr, nullptr);
+        Names += (R ? std::to_string(R) : std::string(Name)) + " ";
+    }
+    EXPECT_EQ(Names, "Aa 234 b c 259 ");
     EXPECT_EQ(Api.RegEnumKeyExA(H, 0, nullptr, &I[8], nullptr, nullptr, nullptr, nullptr),
               ERROR_INVALID_PARAMETER);
     // The handle deletes its key with its values, but not a folder that took its place.
-    fs::remove(Key / "Sub");
-    fs::remove(Key / "ab");
+    for (const char* Sub : Subs) fs::remove(Key / Sub);
     fs::rename(Key, Dir / "Old");
     fs::create_directory(Key);
     EXPECT_EQ(Api.RegDeleteKeyA(H, ""), ERROR_FILE_NOT_FOUND);
@@ -129,31 +127,28 @@ TEST_F(Hive, AKeyReportsItselfAndItsHandleDeletesIt) {
     EXPECT_EQ(Api.RegDeleteKeyA(H, ""), ERROR_SUCCESS);
     EXPECT_FALSE(fs::exists(Key));
     EXPECT_EQ(Api.RegCloseKey(H), ERROR_SUCCESS);
+    EXPECT_EQ(Api.RegCloseKey(H), ERROR_INVALID_HANDLE);
 }
 
 TEST_F(Hive, LivesUnderAnAbsoluteXdgConfigHomeElseTheHomeFolder) {
-    for (const auto& [Xdg, Home, Root] :
+    for (const auto& [Xdg, Home, Config] :
          {std::tuple{"/x", "/h", "/x"}, {"x", "/h", "/h/.config"}}) {
         ::setenv("XDG_CONFIG_HOME", Xdg, 1);
         ::setenv("HOME", Home, 1);
-        EXPECT_EQ(THiveRegApi::DefaultRoot(), Root + std::string("/registry/HKEY_CURRENT_USER"));
+        EXPECT_EQ(THiveRegApi::DefaultRoot(), Config + std::string("/registry/HKEY_CURRENT_USER"));
     }
 }
 
-// Runs ostrel with its configuration in Config, standard input, output and error on a new terminal
-// (on /dev/null when Input is null); sends Input once the prompt is out. Returns what the terminal
-// showed.
+// Runs ostrel with its configuration in Config on a terminal of its own (so that Ctrl+C
+// reaches it), standard input on /dev/null when Input is null; sends Input once the prompt
+// is out. Returns what the terminal showed.
 std::string RunOstrel(const fs::path& Config, const char* Input) {
-    const int Master = ::posix_openpt(O_RDWR | O_NOCTTY);
-    EXPECT_TRUE(Master >= 0 && ::grantpt(Master) == 0 && ::unlockpt(Master) == 0);
-    const std::string Tty = Input ? ::ptsname(Master) : "/dev/null";
     const std::string Xdg = "XDG_CONFIG_HOME=" + Config.string();
     const char *Args[] = {"ostrel", nullptr}, *Env[] = {Xdg.c_str(), "LC_ALL=C.UTF-8", nullptr};
-    const pid_t Pid = ::fork();
+    int Master = -1;
+    const pid_t Pid = ::forkpty(&Master, nullptr, nullptr, nullptr);
     if (Pid == 0) {
-        ::setsid(); // the terminal becomes the child's own, so Ctrl+C reaches it
-        const int Fd = ::open(Tty.c_str(), O_RDWR);
-        for (int I = 0; I < 3; ++I) ::dup2(Fd, I);
+        if (!Input) ::dup2(::open("/dev/null", O_RDONLY), 0);
         ::execve(OSTREL_PROGRAM, const_cast<char**>(Args), const_cast<char**>(Env));
         ::_exit(127);
     }
@@ -162,9 +157,9 @@ std::string RunOstrel(const fs::path& Config, const char* Input) {
     pollfd P{Master, POLLIN, 0};
     int Ready = 0;
     ssize_t N = 0; // read until the program ends (EIO); its prompt ends "] "
-    while (Input && (Ready = ::poll(&P, 1, 20000)) > 0 && (N = ::read(Master, Buf, 256)) > 0)
+    while ((Ready = ::poll(&P, 1, 20000)) > 0 && (N = ::read(Master, Buf, 256)) > 0)
         if (Shown.append(Buf, N).ends_with("] ")) ::write(Master, Input, std::strlen(Input));
-    if (Input && Ready == 0) ::kill(Pid, SIGKILL); // hung: fail instead of waiting forever
+    if (Ready == 0) ::kill(Pid, SIGKILL); // hung: fail instead of waiting forever
     int Status = -1;
     ::waitpid(Pid, &Status, 0);
     EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0); // Ctrl+C included
