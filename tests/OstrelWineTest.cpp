@@ -11,11 +11,9 @@ namespace {
 
 const std::string Velbrook = "Software\\Velbrook", Settings = Velbrook + "\\\x82\xA9\x82\xC8";
 
-bool Exists(const std::string& Path) {
-    HKEY Key;
-    const bool Found = RegOpenKeyExA(HKEY_CURRENT_USER, Path.c_str(), 0, KEY_READ, &Key) == 0;
-    if (Found) RegCloseKey(Key);
-    return Found;
+bool Exists(const std::string& Key) { // every key made here holds a value "Value"
+    return !RegGetValueA(HKEY_CURRENT_USER, Key.c_str(), "Value", RRF_RT_ANY, nullptr, nullptr,
+                         nullptr);
 }
 
 BOOL CALLBACK FindBox(HWND Wnd, LPARAM Found) {
