@@ -26,7 +26,7 @@ namespace {
 class Hive : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(Create("K\\Sub"), ERROR_SUCCESS); // the hive's folder too
+        ASSERT_EQ(Create("K\\Sub"), ERROR_SUCCESS); // from nothing: the hive's folder too
         Fds = Tree("/proc/self/fd");
     }
     void TearDown() override {

@@ -104,9 +104,9 @@ TEST(Registry, ConfirmedRunDeletesDepthFirstAndClosesEveryHandle) {
 TEST(Registry, FailuresStayLocal) {
     // Not created, so nothing to close; a key that cannot be opened, or queried (its
     // counts then mean nothing), or that reports a name length no buffer can double, is
-    // still deleted, without its subkeys; a subkey that cannot be deleted stays, its
-    // siblings go; an empty name, or one starting with "\" (this key itself and the
-    // root), is not followed.
+    // still deleted, without its subkeys; a name that cannot be read is skipped; a subkey
+    // that cannot be deleted stays, its siblings go; an empty name, or one starting with
+    // "\" (this key itself and the root), is not followed.
     TScriptedApi Api("Ask -> 1; Create HKCU " + S + " = 5; Open HKCU " + S +
                      " -> h1; Query h1 -> 7 9; Enum h1 0 19 -> ; Enum h1 1 19 -> \\Software; "
                      "Enum h1 2 19 -> Locked; Enum h1 3 19 -> Mute; Enum h1 4 19 = 234; "
