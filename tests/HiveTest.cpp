@@ -141,19 +141,26 @@ TEST_F(Hive, LivesUnderAnAbsoluteXdgConfigHomeElseTheHomeFolder) {
 
 // Runs ostrel with its configuration in Config on a terminal of its own (so that Ctrl+C
 // reaches it), standard input on /dev/null when Input is null; sends Input once the prompt
-// is out. Returns what the terminal showed.
-std::string RunOstrel(const fs::path& Config, const char* Input) {
+// is out. Returns what the terminal showed. With Stall, a full pipe, as standard error, the
+// prompt gets stuck there: it is interrupted while stuck, then let through.
+std::string RunOstrel(const fs::path& Config, const char* Input, const int* Stall = nullptr) {
     const std::string Xdg = "XDG_CONFIG_HOME=" + Config.string();
     const char *Args[] = {"ostrel", nullptr}, *Env[] = {Xdg.c_str(), "LC_ALL=C.UTF-8", nullptr};
     int Master = -1;
     const pid_t Pid = ::forkpty(&Master, nullptr, nullptr, nullptr);
     if (Pid == 0) {
         if (!Input) ::dup2(::open("/dev/null", O_RDONLY), 0);
+        if (Stall) ::dup2(Stall[1], 2);
         ::execve(OSTREL_PROGRAM, const_cast<char**>(Args), const_cast<char**>(Env));
         ::_exit(127);
     }
-    std::string Shown;
+    std::string Shown, Wait;
     char Buf[256];
+    for (int I = 0; Stall && I < 5000 && Wait.find("pipe_write") == Wait.npos; ++I, ::usleep(1000))
+        std::getline(std::ifstream("/proc/" + std::to_string(Pid) + "/wchan"), Wait);
+    if (Stall) ::kill(Pid, SIGINT);
+    while (Stall && ::read(Stall[0], Buf, sizeof Buf) > 0) {
+    }
     pollfd P{Master, POLLIN, 0};
     int Ready = 0;
     ssize_t N = 0; // read until the program ends (EIO); its prompt ends "] "
@@ -194,6 +201,17 @@ TEST_F(OstrelProgram, OnlyEnterRemovesTheSettingsKeyWholeAndNothingElse) {
                     Shown.find("かな\r\nかなの\r\n設定を削除しますか？\r\n") != Shown.npos)
             << Shown;
     }
+}
+
+TEST_F(OstrelProgram, AnInterruptWhileThePromptIsStuckIsNotLost) {
+    int Pipe[2];
+    ASSERT_EQ(::pipe2(Pipe, O_NONBLOCK), 0);
+    while (::write(Pipe[1], "", 1) > 0) {
+    }
+    ::fcntl(Pipe[1], F_SETFL, 0); // full, and a writer now waits
+    RunOstrel(Dir, "", Pipe);
+    ::close(Pipe[0]);
+    ::close(Pipe[1]);
 }
 
 } // namespace
