@@ -26,6 +26,7 @@ namespace {
 class Hive : public ::testing::Test {
 protected:
     void SetUp() override {
+        fs::remove_all(Dir); // left by a crashed run of the same process number
         ASSERT_EQ(Create("K\\Sub"), ERROR_SUCCESS); // from nothing: the hive's folder too
         Fds = Tree("/proc/self/fd");
     }
