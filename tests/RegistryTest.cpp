@@ -1,208 +1,131 @@
-// TRegistry and the removal against a recording stand-in of the six registry functions:
-// an in-memory tree that answers like Windows (name lengths in characters, so a
-// double-byte name is longer in bytes than reported; no deletion of a key with subkeys)
-// and logs every call with its arguments.
+// TRegistry and the removal against a scripted stand-in of the six registry functions and
+// the box. The script lists the calls expected, in order, each with what it answers, as
+// Windows would: "Enum h2 0 7 -> A" (a name, a handle, or counts), "Open h1 B = 2" (a
+// failure). Each call is logged the same way, so the log equals the script exactly when
+// the calls were those. Name lengths are in characters, as Windows reports them.
 #include "Registry.h"
 #include "Removal.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstring>
-#include <map>
-#include <set>
+#include <sstream>
 #include <string>
-#include <vector>
 
 namespace {
 
-class TRecordingApi : public TRegApi, public TConfirmation {
+class TScriptedApi : public TRegApi, public TConfirmation {
 public:
-    std::set<std::string> Keys; // paths, names joined with '/'
-    std::set<std::string> Fail; // "Create", or an operation and a path: "Open A/B"
-    std::map<HKEY, std::string> Open;
-    std::vector<std::string> Log;
-    int Answer = IDOK;
-
-    void Add(const std::string& Path) {
-        for (std::size_t I = Path.find('/'); I != std::string::npos; I = Path.find('/', I + 1))
-            Keys.insert(Path.substr(0, I));
-        Keys.insert(Path);
-    }
-    std::vector<std::string> Children(const std::string& Path) const {
-        std::vector<std::string> Names;
-        for (const std::string& K : Keys)
-            if (K.compare(0, Path.size() + 1, Path + "/") == 0 &&
-                K.find('/', Path.size() + 1) == std::string::npos)
-                Names.push_back(K.substr(Path.size() + 1));
-        return Names;
-    }
+    explicit TScriptedApi(std::string S) : Script(std::move(S)) {}
+    std::string Script, Log; // calls separated by "; "
 
     int Ask(LPCSTR Text, LPCSTR Caption, unsigned Type) override {
-        Log.push_back(Call("MessageBoxA", Text, Caption, DWORD(Type)) + " = " +
-                      std::to_string(Answer));
-        return Answer;
+        EXPECT_EQ(std::string(Text) + "|" + Caption + "|" + std::to_string(Type),
+                  "\x82\xA9\x82\xC8\x82\xCC\r\n\x90\xDD\x92\xE8\x82\xF0\x8D\xED\x8F\x9C"
+                  "\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48|\x82\xA9\x82\xC8|65");
+        Next("Ask");
+        return std::stoi("0" + Answer);
     }
     LONG RegCreateKeyExA(HKEY Key, LPCSTR Sub, DWORD Res, LPSTR Class, DWORD Options, REGSAM Sam,
                          LPSECURITY_ATTRIBUTES Sa, PHKEY Out, LPDWORD Disp) override {
-        const std::string C =
-            Call("Create", Key, Sub, Res, Class, Options, Sam, Sa, *Out, Disp != nullptr);
-        if (Fail.count("Create")) return Done(C, ERROR_ACCESS_DENIED);
-        Add(Path(Key, Sub));
-        return Done(C, ERROR_SUCCESS, Out, Path(Key, Sub));
+        EXPECT_TRUE(!Res && !Class && !Options && Sam == 0xF003F && !Sa && Disp && !*Out);
+        return Handle(Next("Create " + Show(Key) + " " + Sub), Out);
     }
     LONG RegOpenKeyExA(HKEY Key, LPCSTR Sub, DWORD Options, REGSAM Sam, PHKEY Out) override {
-        const std::string C = Call("Open", Key, Sub, Options, Sam, *Out), P = Path(Key, Sub);
-        if (!Keys.count(P) || Fail.count("Open " + P)) return Done(C, ERROR_FILE_NOT_FOUND);
-        return Done(C, ERROR_SUCCESS, Out, P);
+        EXPECT_TRUE(!Options && Sam == 0xF003F && !*Out);
+        return Handle(Next("Open " + Show(Key) + " " + Sub), Out);
     }
     LONG RegQueryInfoKeyA(HKEY Key, LPSTR Class, LPDWORD ClassLen, LPDWORD Res, LPDWORD SubKeys,
                           LPDWORD MaxLen, LPDWORD MaxClassLen, LPDWORD, LPDWORD, LPDWORD,
                           LPDWORD Security, PFILETIME) override {
-        const std::string C = Call("Query", Key, Class, ClassLen, Res, MaxClassLen, Security);
-        const std::string& P = Open.at(Key);
-        if (!Keys.count(P)) return Done(C, 1018); // deleted meanwhile
-        if (Fail.count("Query " + P)) return Done(C, ERROR_ACCESS_DENIED);
-        const std::vector<std::string> Names = Children(P);
-        *SubKeys = static_cast<DWORD>(Names.size());
-        *MaxLen = 0;
-        for (const std::string& N : Names) *MaxLen = std::max(*MaxLen, Chars(N));
-        return Done(C + " -> " + std::to_string(*SubKeys) + ", " + std::to_string(*MaxLen), 0);
+        EXPECT_TRUE(!Class && !ClassLen && !Res && !MaxClassLen && !Security);
+        const LONG Result = Next("Query " + Show(Key));
+        std::istringstream(Answer) >> *SubKeys >> *MaxLen; // filled even on failure
+        return Result;
     }
     LONG RegEnumKeyExA(HKEY Key, DWORD Index, LPSTR Name, LPDWORD Len, LPDWORD Res, LPSTR Class,
                        LPDWORD ClassLen, PFILETIME Time) override {
-        const std::string C = Call("Enum", Key, Index, *Len, Res, Class, ClassLen, Time);
-        const std::vector<std::string> Names = Children(Open.at(Key));
-        if (Index >= Names.size()) return Done(C, ERROR_NO_MORE_ITEMS);
-        if (Names[Index].size() + 1 > *Len) return Done(C, ERROR_MORE_DATA);
-        std::memcpy(Name, Names[Index].c_str(), Names[Index].size() + 1);
-        *Len = static_cast<DWORD>(Names[Index].size());
-        return Done(C + " -> " + Names[Index], ERROR_SUCCESS);
-    }
-    LONG RegDeleteKeyA(HKEY Key, LPCSTR Sub) override {
-        const std::string C = Call("Delete", Key, Sub), P = Path(Key, Sub);
-        if (!Keys.count(P)) return Done(C, ERROR_FILE_NOT_FOUND);
-        if (!Children(P).empty() || Fail.count("Delete " + P)) return Done(C, ERROR_ACCESS_DENIED);
-        Keys.erase(P);
-        return Done(C, ERROR_SUCCESS);
-    }
-    LONG RegCloseKey(HKEY Key) override {
-        const std::string C = Call("Close", Key);
-        return Done(C, Open.erase(Key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE);
-    }
-
-private:
-    std::string Show(HKEY Key) {
-        if (Key == HKEY_CURRENT_USER) return "HKCU";
-        return Key ? (Open.count(Key) ? Names[Key] : "stale") : "0";
-    }
-    std::string Show(const char* S) { return S ? "\"" + std::string(S) + "\"" : "null"; }
-    std::string Show(DWORD V) { return std::to_string(V); }
-    std::string Show(bool Given) { return Given ? "&" : "null"; }
-    std::string Show(const void* P) { return P ? "&" : "null"; }
-    template <typename... A>
-    std::string Call(const char* Name, A... Args) {
-        std::string S;
-        ((S += (S.empty() ? "" : ", ") + Show(Args)), ...);
-        return std::string(Name) + "(" + S + ")";
-    }
-    // A path from the root splits at every "\" (no name in these tests has a 0x5C
-    // trail byte); below an open key, only bare names are used.
-    std::string Path(HKEY Key, std::string Sub) {
-        if (Key != HKEY_CURRENT_USER) return Sub.empty() ? Open.at(Key) : Open.at(Key) + "/" + Sub;
-        std::replace(Sub.begin(), Sub.end(), '\\', '/');
-        return Sub;
-    }
-    static DWORD Chars(const std::string& Name) {
-        DWORD N = 0;
-        for (std::size_t I = 0; I < Name.size(); ++I, ++N) {
-            const unsigned char C = Name[I];
-            if ((C >= 0x81 && C <= 0x9F) || (C >= 0xE0 && C <= 0xFC)) ++I;
-        }
-        return N;
-    }
-    LONG Done(const std::string& C, LONG Result, PHKEY Out = nullptr, const std::string& P = "") {
-        if (Out && Result == ERROR_SUCCESS) {
-            *Out = reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x1000 + ++Count));
-            Open[*Out] = P;
-            Names[*Out] = "h" + std::to_string(Count);
-            Log.push_back(C + " -> " + Names[*Out]);
-        } else {
-            Log.push_back(Result ? C + " = " + std::to_string(Result) : C);
-        }
+        EXPECT_TRUE(!Res && !Class && !ClassLen && !Time);
+        const LONG Result = Next("Enum " + Show(Key) + " " + std::to_string(Index) + " " +
+                                 std::to_string(*Len)); // the length offered, in bytes
+        std::memcpy(Name, Answer.c_str(), Answer.size() + 1);
+        *Len = static_cast<DWORD>(Answer.size());
         return Result;
     }
-    std::map<HKEY, std::string> Names;
-    int Count = 0;
+    LONG RegDeleteKeyA(HKEY Key, LPCSTR Sub) override {
+        return Next("Delete " + Show(Key) + " " + Sub);
+    }
+    LONG RegCloseKey(HKEY Key) override { return Next("Close " + Show(Key)); }
+
+private:
+    static std::string Show(HKEY Key) {
+        return Key == HKEY_CURRENT_USER ? "HKCU" : "h" + std::to_string(std::uintptr_t(Key));
+    }
+    // Logs the call C and returns the code the script answers to it; Answer receives what
+    // follows " -> ". A call the script does not expect there fails.
+    LONG Next(const std::string& C) {
+        const std::size_t End = std::min(Script.find("; ", At), Script.size());
+        const std::string E = Script.substr(At, End - At);
+        const bool Expected = (E + " ").starts_with(C + " ");
+        At = std::min(End + 2, Script.size());
+        Log += (Log.empty() ? "" : "; ") + (Expected ? E : C);
+        const std::string A = Expected ? E.substr(C.size()) : " = 31";
+        const std::size_t Code = A.find(" = ");
+        Answer = A.starts_with(" -> ") ? A.substr(4, Code - 4) : "";
+        return Code == std::string::npos ? ERROR_SUCCESS : std::stoi(A.substr(Code + 3));
+    }
+    LONG Handle(LONG Result, PHKEY Out) {
+        if (Result == ERROR_SUCCESS) *Out = HKEY(std::stoul(Answer.substr(1)));
+        return Result;
+    }
+    std::size_t At = 0;
+    std::string Answer;
 };
 
-const std::string Kana = "\x82\xA9\x82\xC8";
 const std::string So3 = "\x83\x5C\x83\x5C\x83\x5C"; // ソソソ: 3 characters, 6 bytes
-const std::string Settings = "Software/Velbrook/" + Kana;
-const std::string Quoted = "\"Software\\Velbrook\\" + Kana + "\"";
+const std::string S = "Software\\Velbrook\\\x82\xA9\x82\xC8";
 
-TEST(Registry, ConfirmedRunMakesTheCallsInOrder) {
-    TRecordingApi Api;
-    Api.Add(Settings + "/A/B");
-    Api.Add(Settings + "/" + So3);
-    Api.Add("Software/Velbrook/Other");
+TEST(Registry, ConfirmedRunDeletesDepthFirstAndClosesEveryHandle) {
+    // The name buffer: the longest name, 3 characters, doubled, plus one byte.
+    TScriptedApi Api("Ask -> 1; Create HKCU " + S + " -> h1; Close h1; Open HKCU " + S +
+                     " -> h2; Query h2 -> 2 3; Enum h2 0 7 -> A; Enum h2 1 7 -> " + So3 +
+                     "; Open h2 A -> h3; Query h3 -> 1 1; Enum h3 0 3 -> B; Open h3 B -> h4; "
+                     "Query h4 -> 0 0; Close h4; Delete h3 B; Close h3; Delete h2 A; Open h2 " +
+                     So3 + " -> h5; Query h5 -> 0 0; Close h5; Delete h2 " + So3 +
+                     "; Close h2; Delete HKCU " + S);
     RemoveSettings(Api, Api);
-    const std::vector<std::string> Expected = {
-        "MessageBoxA(\"\x82\xA9\x82\xC8\x82\xCC\r\n\x90\xDD\x92\xE8\x82\xF0\x8D\xED\x8F\x9C"
-        "\x82\xB5\x82\xDC\x82\xB7\x82\xA9\x81\x48\", \"\x82\xA9\x82\xC8\", 65) = 1",
-        "Create(HKCU, " + Quoted + ", 0, null, 0, 983103, null, 0, &) -> h1",
-        "Close(h1)",
-        "Open(HKCU, " + Quoted + ", 0, 983103, 0) -> h2",
-        "Query(h2, null, null, null, null, null) -> 2, 3",
-        "Enum(h2, 0, 7, null, null, null, null) -> A", // 3 characters, doubled, plus one
-        "Enum(h2, 1, 7, null, null, null, null) -> " + So3,
-        "Open(h2, \"A\", 0, 983103, 0) -> h3",
-        "Query(h3, null, null, null, null, null) -> 1, 1",
-        "Enum(h3, 0, 3, null, null, null, null) -> B",
-        "Open(h3, \"B\", 0, 983103, 0) -> h4",
-        "Query(h4, null, null, null, null, null) -> 0, 0",
-        "Close(h4)",
-        "Delete(h3, \"B\")",
-        "Close(h3)",
-        "Delete(h2, \"A\")",
-        "Open(h2, \"" + So3 + "\", 0, 983103, 0) -> h5",
-        "Query(h5, null, null, null, null, null) -> 0, 0",
-        "Close(h5)",
-        "Delete(h2, \"" + So3 + "\")",
-        "Close(h2)",
-        "Delete(HKCU, " + Quoted + ")",
-    };
-    EXPECT_EQ(Api.Log, Expected);
-    EXPECT_TRUE(Api.Open.empty()); // every handle opened was closed
-    EXPECT_EQ(Api.Keys,
-              (std::set<std::string>{"Software", "Software/Velbrook", "Software/Velbrook/Other"}));
+    EXPECT_EQ(Api.Log, Api.Script);
 
-    Api.Log.clear();
-    Api.Answer = IDCANCEL;
-    RemoveSettings(Api, Api);
-    EXPECT_EQ(Api.Log.size(), 1u); // the question only
+    TScriptedApi Cancel("Ask -> 2"); // the question only
+    RemoveSettings(Cancel, Cancel);
+    EXPECT_EQ(Cancel.Log, Cancel.Script);
 }
 
 TEST(Registry, FailuresStayLocal) {
-    TRecordingApi Api;
-    for (const char* Sub : {"/Locked/In", "/Mute/In", "/Fine/In", "/Stuck", "/\\Software", "//x"})
-        Api.Add(Settings + Sub);
-    Api.Add("Software/Velbrook/Other");
-    Api.Fail = {"Create", "Open " + Settings + "/Locked", "Query " + Settings + "/Mute",
-                "Delete " + Settings + "/Stuck"};
+    // Not created, so nothing to close; a key that cannot be opened, or queried (its
+    // counts then mean nothing), or that reports a name length no buffer can double, is
+    // still deleted, without its subkeys; a name that cannot be read is skipped; a subkey
+    // that cannot be deleted stays, its siblings go; an empty name, or one starting with
+    // "\" (this key itself and the root), is not followed.
+    TScriptedApi Api("Ask -> 1; Create HKCU " + S + " = 5; Open HKCU " + S +
+                     " -> h1; Query h1 -> 7 9; Enum h1 0 19 -> ; Enum h1 1 19 -> \\Software; "
+                     "Enum h1 2 19 -> Locked; Enum h1 3 19 -> Mute; Enum h1 4 19 = 234; "
+                     "Enum h1 5 19 -> Stuck; Enum h1 6 19 -> Fine; Open h1 Locked = 5; "
+                     "Delete h1 Locked = 5; Open h1 Mute -> h2; Query h2 -> 1 2 = 5; Close h2; "
+                     "Delete h1 Mute = 5; Open h1 Stuck -> h3; Query h3 -> 1 2147483647; Close h3; "
+                     "Delete h1 Stuck = 5; Open h1 Fine -> h4; Query h4 -> 0 0; Close h4; "
+                     "Delete h1 Fine; Close h1; Delete HKCU " +
+                     S + " = 5");
     RemoveSettings(Api, Api);
+    EXPECT_EQ(Api.Log, Api.Script);
 
-    EXPECT_EQ(Api.Log[1], "Create(HKCU, " + Quoted + ", 0, null, 0, 983103, null, 0, &) = 5");
-    EXPECT_EQ(Api.Log[2], "Open(HKCU, " + Quoted + ", 0, 983103, 0) -> h1"); // no Close
-    EXPECT_NE(std::find(Api.Log.begin(), Api.Log.end(), "Delete(h1, \"Locked\") = 5"),
-              Api.Log.end());
-    EXPECT_EQ(Api.Log.back(), "Delete(HKCU, " + Quoted + ") = 5");
-    // What could not be opened, queried or deleted stays, and so does what an empty name
-    // or one starting with "\" would have led to: the key itself and the root.
-    EXPECT_EQ(Api.Children(Settings),
-              (std::vector<std::string>{"", "Locked", "Mute", "Stuck", "\\Software"}));
-    EXPECT_TRUE(Api.Keys.count("Software/Velbrook/Other"));
-    EXPECT_TRUE(Api.Open.empty());
+    // Without an open key a relative path starts at the root; a failed open opens nothing.
+    TScriptedApi Rel("Open HKCU Missing = 2; Open HKCU New -> h1; Query h1 -> 0 0; Close h1; "
+                     "Delete HKCU New");
+    TRegistry Reg(Rel);
+    EXPECT_FALSE(Reg.OpenKey("Missing", false));
+    EXPECT_TRUE(Reg.DeleteKey("New"));
+    EXPECT_EQ(Rel.Log, Rel.Script);
 }
 
 } // namespace
