@@ -5,9 +5,8 @@
 // (FuzzSupport.h), a byte whose low bits pick the largest piece (1..64), then the text.
 #include "FuzzSupport.h"
 #include "LineModel.h"
-#include "TextConverter.h"
+#include "Pieces.h"
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -27,21 +26,7 @@ std::string Input() {
 // S converted in pieces of at most Max bytes, each cut as the converter allows (0: whole).
 std::string Converted(TEncoding From, std::string_view S, std::size_t Max) {
     const auto C = TextConverter(Current, nullptr, From, From);
-    std::string Out, Carry;
-    if (Max == 0) {
-        C->Convert(S, Out);
-        return Out;
-    }
-    while (!S.empty()) {
-        const std::size_t More = std::min(S.size(), Max - std::min(Max - 1, Carry.size()));
-        Carry += S.substr(0, More);
-        S.remove_prefix(More);
-        const std::size_t Cut = C->Cut(Carry);
-        C->Convert(std::string_view(Carry).substr(0, Cut), Out);
-        Carry.erase(0, Cut);
-    }
-    C->Convert(Carry, Out);
-    return Out;
+    return ConvertInPieces(*C, S, Max);
 }
 
 void Expect(bool Holds, std::string_view What, std::string_view Expected, std::string_view Got) {

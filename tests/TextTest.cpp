@@ -1,7 +1,7 @@
 // The encoding bridge: UTF-8 through the Shift-JIS engine, checked against the engine with
 // iconv on either side; code page 932 against iconv; the input's encoding told apart.
+#include "Pieces.h"
 #include "Sjis.h"
-#include "TextConverter.h"
 
 #include <gtest/gtest.h>
 
@@ -15,17 +15,7 @@ std::string Through(TEncoding From, TEncoding To, const TOptions& O, std::string
                     std::size_t Max = 0) {
     const auto C = TextConverter(O, nullptr, From, To);
     C->SeeInput(Text);
-    std::string Out, Carry(Text.substr(0, Max ? std::min(Max, Text.size()) : Text.size()));
-    for (std::size_t At = Carry.size(); At < Text.size();) {
-        const std::size_t Cut = C->Cut(Carry);
-        C->Convert(std::string_view(Carry).substr(0, Cut), Out);
-        Carry.erase(0, Cut);
-        const std::size_t More = std::min(Max - std::min(Max - 1, Carry.size()), Text.size() - At);
-        Carry += Text.substr(At, More);
-        At += More;
-    }
-    C->Convert(Carry, Out);
-    return Out;
+    return ConvertInPieces(*C, Text, Max);
 }
 
 std::string Engine(const TOptions& O, std::string_view Sjis) {
