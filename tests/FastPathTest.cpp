@@ -57,12 +57,6 @@ constexpr std::size_t PairsEvery = 16;
 constexpr std::size_t PairsEvery = 1;
 #endif
 
-// The vector levels of this machine: all but the plan alone, which comes first.
-const std::vector<TEngineLevel> Levels = [] {
-    std::vector<TEngineLevel> L = EngineLevelsAvailable();
-    return std::vector<TEngineLevel>(L.begin() + 1, L.end());
-}();
-
 // Compares the plan with the virtual path on Ch alone and on Ch followed by every byte,
 // for each option set, then each vector level with the plan on one line that holds every
 // such pair, each followed by a space, so that they fall at every offset of a step. The
@@ -98,7 +92,7 @@ int Mismatches(int Class) {
             }
             if (I % PairsEvery != 0) continue;
             ConvertLineAt(TEngineLevel::Scalar, Fast, Pairs, B);
-            for (TEngineLevel L : Levels) {
+            for (TEngineLevel L : EngineLevelsAvailable()) {
                 ConvertLineAt(L, Fast, Pairs, A);
                 if (A != B && Failures++ < 5)
                     ADD_FAILURE() << "set " << I << ", level " << EngineLevelName(L)
