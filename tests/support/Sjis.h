@@ -45,15 +45,15 @@ inline std::string Sjis(std::string_view Utf8) {
     return Out;
 }
 
+// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise (every
+// code page 932 character is in the BMP).
 inline long CodePoint(std::string_view Cp932) {
-    std::wstring W;
     try {
-        W = Widen(Cp932, 932);
+        const std::wstring W = Widen(Cp932, 932);
+        return W.size() == 1 ? static_cast<long>(W[0]) : -1;
     } catch (const std::runtime_error&) {
         return -1;
     }
-    if (W.size() != 1) return -1; // every code page 932 character is in the BMP
-    return static_cast<long>(W[0]);
 }
 
 #else
@@ -92,16 +92,17 @@ inline std::string Utf8(std::string_view Cp932) {
     return Recode(Cp932, "CP932", "UTF-8");
 }
 
-// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise.
+// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise (every
+// code page 932 character is in the BMP).
 inline long CodePoint(std::string_view Cp932) {
-    std::string U;
     try {
-        U = Recode(Cp932, "CP932", "UTF-32LE");
+        const std::string U = Recode(Cp932, "CP932", "UTF-16LE");
+        return U.size() == 2
+                   ? static_cast<std::uint8_t>(U[1]) << 8 | static_cast<std::uint8_t>(U[0])
+                   : -1;
     } catch (const std::runtime_error&) {
         return -1;
     }
-    if (U.size() != 4) return -1; // every code page 932 character is in the BMP
-    return static_cast<std::uint8_t>(U[1]) << 8 | static_cast<std::uint8_t>(U[0]);
 }
 
 #endif
