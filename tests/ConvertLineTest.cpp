@@ -83,26 +83,32 @@ TEST(ConvertLine, EachByteClassUnderItsOptions) {
     for (const Case& C : Cases) EXPECT_EQ(Hex(Convert(C.O, C.In)), Hex(C.Out)) << Hex(C.In);
 }
 
-// A value outside the named ones acts as the option's first value, but any non-zero Tab
-// expands tabs.
-TEST(ConvertLine, UnknownOptionValuesActAsTheFirst) {
+// Every option set has a plan of its own, which gives the virtual path's bytes: each field
+// takes named values and values outside them, the same with bit 7 set, next to Kata at
+// kNone, k2byte and kHira. A value outside the named ones acts as the option's first, but
+// any non-zero Tab expands tabs.
+TEST(ConvertLine, EveryOptionValueHasItsOwnPlan) {
     const std::string Line = "a ｶﾞ\tＡア　が ぁ°ｰ\rx"_sjis + "\x83";
-    // ConvSize, Space, Tab, Kata, ToHira, Hira, Mark, Mapping.
+    // ConvSize, Space, Tab, Kata, ToHira, Hira, Mark, Mapping: the count of named values.
+    const std::uint8_t Named[8] = {3, 3, 2, 4, 3, 3, 3, 2};
     const auto With = [&Line](const std::array<std::uint8_t, 8>& V) {
-        return Hex(Convert({TConvSize(V[0]), TSpace(V[1]), TTab(V[2]), TKata(V[3]), TToHira(V[4]),
-                            THira(V[5]), TMark(V[6]), 3, TMapping(V[7])},
-                           Line));
+        THanZen Fast(nullptr);
+        VirtualHanZen Virtual(nullptr);
+        Fast.SetOptions({TConvSize(V[0]), TSpace(V[1]), TTab(V[2]), TKata(V[3]), TToHira(V[4]),
+                         THira(V[5]), TMark(V[6]), 3, TMapping(V[7])});
+        Virtual.SetOptions(Fast.Options());
+        EXPECT_EQ(Hex(Fast.ConvertLine(Line)), Hex(Virtual.ConvertLine(Line)));
+        return Hex(Virtual.ConvertLine(Line));
     };
-    for (std::uint8_t Value : {3, 7, 0x80, 0xFF})
-        for (std::size_t Field = 0; Field < 8; ++Field) {
-            if (Field == 3 && Value == kHira) continue;
-            std::array<std::uint8_t, 8> V{}, First{};
-            V[Field] = Value;
-            First[2] = Field == 2 ? tbSpace : tbNone;
-            EXPECT_EQ(With(V), With(First)) << Field << " = " << int(Value);
-            V[3] = First[3] = kHira; // ToHira counts only under kHira
-            EXPECT_EQ(With(V), With(First)) << Field << " = " << int(Value) << " with kHira";
-        }
+    for (std::uint8_t Kata : {kNone, k2byte, kHira})
+        for (std::size_t Field = 0; Field < 8; ++Field)
+            for (int Value : {1, 2, 3, 7, 0x80, 0xFF, 0x80 | (Field == 3 ? Kata : 0)}) {
+                std::array<std::uint8_t, 8> V{0, 0, 0, Kata}, First = V;
+                V[Field] = static_cast<std::uint8_t>(Value);
+                First[Field] = Field == 2 ? tbSpace : tbNone;
+                const std::string Got = With(V);
+                EXPECT_EQ(Got, Value < Named[Field] ? Got : With(First)) << Field << " = " << Value;
+            }
 }
 
 // With every option 0 a line comes back as it was, but for a lone CR, which gains its
