@@ -7,24 +7,14 @@
 
 #include <array>
 #include <random>
+#include <tuple>
 
 using namespace std::string_literals;
 
 namespace {
 
-std::string Convert(const TOptions& O, std::string_view Line) {
-    THanZen H(nullptr);
-    H.SetOptions(O);
-    return H.ConvertLine(Line);
-}
-
-struct Case {
-    TOptions O;
-    std::string In, Out;
-};
-
 // One line per case: the options, the line, what it becomes.
-const Case Cases[] = {
+const std::tuple<TOptions, std::string, std::string> Cases[] = {
     // Controls, spaces and tabs: no size step.
     {{.SpLen = 4}, "a\tb", "a\tb"},
     {{.Tab = tbSpace, .SpLen = 4}, "ab\t\tc", "ab        c"}, // SpLen spaces, no tab stops
@@ -80,7 +70,11 @@ const Case Cases[] = {
 };
 
 TEST(ConvertLine, EachByteClassUnderItsOptions) {
-    for (const Case& C : Cases) EXPECT_EQ(Hex(Convert(C.O, C.In)), Hex(C.Out)) << Hex(C.In);
+    THanZen H(nullptr); // new options take effect at the next line
+    for (const auto& [Options, In, Out] : Cases) {
+        H.SetOptions(Options);
+        EXPECT_EQ(Hex(H.ConvertLine(In)), Hex(Out)) << Hex(In);
+    }
 }
 
 // Every option set has a plan of its own, which gives the virtual path's bytes: each field
