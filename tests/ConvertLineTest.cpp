@@ -96,7 +96,7 @@ TEST(ConvertLine, EveryOptionValueHasItsOwnPlan) {
     };
     for (std::uint8_t Kata : {kNone, k2byte, kHira})
         for (std::size_t Field = 0; Field < 8; ++Field)
-            for (int Value : {1, 2, 3, 7, 0x80, 0xFF, 0x80 | (Field == 3 ? Kata : 0)}) {
+            for (int Value : {1, 2, 3, 7, 0x80, 0x81, 0xFF, 0x80 | (Field == 3 ? Kata : 0)}) {
                 std::array<std::uint8_t, 8> V{0, 0, 0, Kata}, First = V;
                 V[Field] = static_cast<std::uint8_t>(Value);
                 First[Field] = Field == 2 ? tbSpace : tbNone;
