@@ -30,9 +30,8 @@ inline bool& Printing() {
 
 // S as a C++ string literal with every byte escaped, ready to paste into a test.
 inline std::string Literal(std::string_view S) {
-    static const char Digits[] = "0123456789ABCDEF";
     std::string L = "std::string(\"";
-    for (unsigned char C : S) L += {'\\', 'x', Digits[C >> 4], Digits[C & 15]};
+    for (const char& C : S) L += "\\x" + Hex(std::string_view(&C, 1));
     return L + "\", " + std::to_string(S.size()) + ")";
 }
 
@@ -84,20 +83,17 @@ inline std::string Describe(const TOptions& O) {
 // A folder of this process's own, removed at exit: under $TMPDIR or the system's
 // temporary folder.
 inline const std::filesystem::path& Scratch() {
-    struct TScratch {
-        std::filesystem::path Path;
-        TScratch() {
-            std::string Template =
-                (std::filesystem::temp_directory_path() / "kana-fuzz-XXXXXX").string();
-            if (!mkdtemp(Template.data())) throw std::runtime_error("mkdtemp failed");
-            Path = Template;
-        }
+    static const struct TScratch {
+        std::filesystem::path Path = [] {
+            std::string T = (std::filesystem::temp_directory_path() / "kana-fuzz-XXXXXX").string();
+            if (!mkdtemp(T.data())) throw std::runtime_error("mkdtemp failed");
+            return std::filesystem::path(T);
+        }();
         ~TScratch() {
             std::error_code Ignored;
             std::filesystem::remove_all(Path, Ignored);
         }
-    };
-    static TScratch S;
+    } S;
     return S.Path;
 }
 

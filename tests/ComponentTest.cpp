@@ -5,13 +5,10 @@
 namespace {
 
 // Records its own destruction.
-class Probe : public TComponent {
-public:
-    Probe(TComponent* Owner, int* Destroyed) : TComponent(Owner), FDestroyed(Destroyed) {}
-    ~Probe() override { ++*FDestroyed; }
-
-private:
-    int* FDestroyed;
+struct Probe : TComponent {
+    Probe(TComponent* Owner, int* Destroyed) : TComponent(Owner), Destroyed(Destroyed) {}
+    ~Probe() override { ++*Destroyed; }
+    int* Destroyed;
 };
 
 TEST(Component, OwnerDestroysWhatItOwnsOnce) {

@@ -1,14 +1,18 @@
-// The vector kernels against the plan alone: random lines of the bytes that sit at
+// Whole lines through every path: the plan alone, each vector kernel of this machine and
+// ConvertLine itself against the virtual path, on random lines of the bytes that sit at
 // character and step boundaries, under random options, shifted by 0..63 bytes of mixed
-// text (which may cut a pair), at every level of this machine. FastPathTest.cpp checks
-// the plan against the virtual path, and every level on every (byte, next byte) pair.
+// text (which may cut a pair). FastPathTest.cpp checks the plan against the virtual path,
+// and every level against the plan, on every (byte, next byte) pair.
 #include "EngineLevels.h"
 #include "HanZen.h"
+#include "Reference.h"
 #include "Sjis.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
+
+using namespace std::string_literals;
 
 namespace {
 
@@ -19,24 +23,12 @@ constexpr int Rounds = 1000;
 constexpr int Rounds = 4000;
 #endif
 
-TEST(Kernels, EveryLevelGivesThePlansBytes) {
-    const std::string Pieces[] = {Sjis("漢字ひらがな"),
-                                  Sjis("カタカナヴヵヰぁゎ"),
-                                  Sjis("ｶﾞﾊﾟｱﾞｳﾞｧ"),
-                                  Sjis("ＡＢ１ａ"),
-                                  "ASCII 09 az~\\",
-                                  "\t",
-                                  "\r",
-                                  "\r\n",
-                                  std::string(1, '\0'),
-                                  "\x81",
-                                  "\x82\x82\x82",
-                                  "\xDE\xDF\xDE",
-                                  Sjis("　、。ー°"),
-                                  "\x7F\x80\xA0\xFD\xFF",
-                                  "\x83\x20"};
-    std::string Filler;
-    for (int I = 0; I < 8; ++I) Filler += Sjis("ｶﾞab漢ア");
+TEST(Kernels, EveryPathGivesTheVirtualPathsBytes) {
+    // A line is 0..63 bytes of this text, then runs of it, which may start inside a
+    // character, and runs of bytes that sit at boundaries.
+    const std::string Text =
+        "漢字ひらがなカタカナヴヵヰぁゎｶﾞﾊﾟｱﾞｳﾞｧＡＢ１ａ　、。ー°ｰ ASCII 09 az~\\"_sjis;
+    const std::string Odd = "\t\r\n \x81\x82\x83\xDE\xDF\x7F\x80\xA0\xFD\xFF"s + '\0';
     // Each option: one of its named values or a value outside them.
     std::mt19937 Random(15);
     const auto Pick = [&Random](unsigned Named) {
@@ -45,21 +37,26 @@ TEST(Kernels, EveryLevelGivesThePlansBytes) {
     };
     // A kernel expands a tab itself when its spaces fit, else the plan does.
     const std::int32_t SpLens[] = {-1, 0, 1, 4, 40, 1000};
-    const std::vector<TEngineLevel> Levels = EngineLevelsAvailable();
     THanZen H(nullptr);
-    std::string Plan, Kernel;
+    VirtualHanZen Virtual(nullptr);
+    std::string Expected, Got;
     for (int Round = 0; Round < Rounds; ++Round) {
-        if (Round % 10 == 0)
+        if (Round % 10 == 0) { // the same objects: new options take effect at the next call
             H.SetOptions({TConvSize(Pick(3)), TSpace(Pick(3)), TTab(Pick(2)), TKata(Pick(4)),
                           TToHira(Pick(3)), THira(Pick(3)), TMark(Pick(3)),
                           SpLens[Random() % std::size(SpLens)], TMapping(Pick(2))});
-        std::string Line = Filler.substr(0, Round % 64);
-        for (std::size_t N = Random() % 40; N > 0; --N)
-            Line += Pieces[Random() % std::size(Pieces)];
-        ConvertLineAt(TEngineLevel::Scalar, H, Line, Plan);
-        for (TEngineLevel L : Levels) {
-            ConvertLineAt(L, H, Line, Kernel);
-            ASSERT_EQ(Hex(Kernel), Hex(Plan))
+            Virtual.SetOptions(H.Options());
+        }
+        std::string Line = Text.substr(0, Round % 64);
+        for (std::size_t N = Random() % 24; N > 0; --N) {
+            if (Random() % 2) Line += Text.substr(Random() % Text.size(), Random() % 12);
+            for (std::size_t K = Random() % 4; K > 0; --K) Line += Odd[Random() % Odd.size()];
+        }
+        Virtual.ConvertLine(Line, Expected);
+        ASSERT_EQ(Hex(H.ConvertLine(Line)), Hex(Expected)) << "round " << Round << Hex(Line);
+        for (TEngineLevel L : EngineLevelsAvailable()) {
+            ConvertLineAt(L, H, Line, Got);
+            ASSERT_EQ(Hex(Got), Hex(Expected))
                 << EngineLevelName(L) << ", round " << Round << ", line " << Hex(Line);
         }
     }

@@ -45,45 +45,38 @@ inline std::string Sjis(std::string_view Utf8) {
     return Out;
 }
 
+// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise (every
+// code page 932 character is in the BMP).
 inline long CodePoint(std::string_view Cp932) {
-    std::wstring W;
     try {
-        W = Widen(Cp932, 932);
+        const std::wstring W = Widen(Cp932, 932);
+        return W.size() == 1 ? static_cast<long>(W[0]) : -1;
     } catch (const std::runtime_error&) {
         return -1;
     }
-    if (W.size() != 1) return -1; // every code page 932 character is in the BMP
-    return static_cast<long>(W[0]);
 }
 
 #else
 
-// One conversion descriptor per direction, kept for the life of the test program.
-inline iconv_t Converter(const char* From, const char* To) {
-    using Descriptor = std::unique_ptr<std::remove_pointer_t<iconv_t>, int (*)(iconv_t)>;
-    static std::map<std::pair<std::string, std::string>, Descriptor> Open;
-    auto It = Open.find({From, To});
-    if (It == Open.end()) {
-        iconv_t Cd = iconv_open(To, From);
-        if (Cd == reinterpret_cast<iconv_t>(-1))
-            throw std::runtime_error(std::string("iconv cannot convert ") + From + " to " + To);
-        It =
-            Open.emplace(std::pair<std::string, std::string>(From, To), Descriptor(Cd, iconv_close))
-                .first;
-    }
-    iconv(It->second.get(), nullptr, nullptr, nullptr, nullptr); // back to the initial state
-    return It->second.get();
-}
-
+// In's bytes from the encoding From into To, through one descriptor per direction that
+// stays open for the life of the test program.
 inline std::string Recode(std::string_view In, const char* From, const char* To) {
-    iconv_t Cd = Converter(From, To);
+    using Descriptor = std::unique_ptr<std::remove_pointer_t<iconv_t>, int (*)(iconv_t)>;
+    static std::map<std::string, Descriptor> Open;
+    const std::string Key = std::string(From) + " to " + To;
+    if (!Open.count(Key)) {
+        const iconv_t Cd = iconv_open(To, From);
+        if (Cd == reinterpret_cast<iconv_t>(-1))
+            throw std::runtime_error("iconv cannot convert " + Key);
+        Open.emplace(Key, Descriptor(Cd, iconv_close));
+    }
+    iconv_t Cd = Open.at(Key).get();
+    iconv(Cd, nullptr, nullptr, nullptr, nullptr); // back to the initial state
     std::string Out(In.size() * 4 + 8, '\0');
     char* InP = const_cast<char*>(In.data());
-    std::size_t InLeft = In.size();
     char* OutP = Out.data();
-    std::size_t OutLeft = Out.size();
-    const std::size_t R = iconv(Cd, &InP, &InLeft, &OutP, &OutLeft);
-    if (R == static_cast<std::size_t>(-1))
+    std::size_t InLeft = In.size(), OutLeft = Out.size();
+    if (iconv(Cd, &InP, &InLeft, &OutP, &OutLeft) == static_cast<std::size_t>(-1))
         throw std::runtime_error("iconv: input does not convert");
     Out.resize(Out.size() - OutLeft);
     return Out;
@@ -99,18 +92,17 @@ inline std::string Utf8(std::string_view Cp932) {
     return Recode(Cp932, "CP932", "UTF-8");
 }
 
-// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise.
+// The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise (every
+// code page 932 character is in the BMP).
 inline long CodePoint(std::string_view Cp932) {
-    std::string U;
     try {
-        U = Recode(Cp932, "CP932", "UTF-32LE");
+        const std::string U = Recode(Cp932, "CP932", "UTF-16LE");
+        return U.size() == 2
+                   ? static_cast<std::uint8_t>(U[1]) << 8 | static_cast<std::uint8_t>(U[0])
+                   : -1;
     } catch (const std::runtime_error&) {
         return -1;
     }
-    if (U.size() != 4) return -1;
-    long C = 0;
-    for (int I = 3; I >= 0; --I) C = C << 8 | static_cast<std::uint8_t>(U[I]);
-    return C;
 }
 
 #endif
@@ -134,4 +126,9 @@ inline std::string Hex(std::string_view S) {
         H += Digits[C & 15];
     }
     return H;
+}
+
+// "ア"_sjis: the Shift-JIS bytes of UTF-8 text, as Sjis gives them.
+inline std::string operator""_sjis(const char* Utf8, std::size_t Size) {
+    return Sjis(std::string_view(Utf8, Size));
 }
