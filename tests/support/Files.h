@@ -71,10 +71,6 @@ const std::string NullDevice = "NUL";
 const std::string NullDevice = "/dev/null";
 #endif
 
-inline bool Exists(const std::string& Path) {
-    return std::filesystem::exists(Path);
-}
-
 // The names in a folder: after a conversion, nothing but what the test put there.
 inline std::set<std::string> Entries(const std::filesystem::path& Folder) {
     std::set<std::string> Names;
