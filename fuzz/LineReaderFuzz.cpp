@@ -1,10 +1,11 @@
-// The line reader and writer: a file of random bytes, read line by line with LineFile
-// and each line written back with CR LF through a second LineFile, gives the file's text
-// up to its first 0x1A with every line end as CR LF. Input: the file's bytes.
+// The line reader and writer: a file of random bytes, read line by line with LineFile,
+// gives the lines and line ends of the model, and the lines written back each with CR LF
+// through a second LineFile give the file's text up to its first 0x1A with every line end
+// as CR LF. Input: the file's bytes.
 #include "FuzzSupport.h"
-#include "LineModel.h"
 #include "IOError.h"
 #include "LineFile.h"
+#include "LineModel.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -22,12 +23,6 @@ std::string Input() {
     return fuzz::Show("file", File);
 }
 
-void Check(LineFile& F, std::string_view After) {
-    if (const auto Failure = F.TakeFailure())
-        fuzz::Fail("no I/O error", Input() + std::string(After) + " failed with " +
-                                       std::to_string(Failure->ErrorCode) + "\n");
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size) {
@@ -37,45 +32,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     const auto In = fuzz::Scratch() / "in", Out = fuzz::Scratch() / "out";
     fuzz::WriteFile(In, File);
 
-    LineFile Source, Target;
-    Source.BindName(In.string());
-    Source.OpenForReading();
-    Check(Source, "OpenForReading");
-    Target.BindName(Out.string());
-    Target.CreateForWriting();
-    Check(Target, "CreateForWriting");
-    std::string Line;
-    for (std::size_t N = 0;; ++N) {
-        const bool End = Source.AtEnd();
-        Check(Source, "AtEnd");
-        if (End) break;
-        // Both forms of ReadLine, and both ways of writing a line and its end.
-        if (N % 2)
-            Source.ReadLine(Line);
-        else
-            Line = Source.ReadLine();
-        Check(Source, "ReadLine");
-        if (Line.find_first_of("\r\x1A") != std::string::npos)
-            fuzz::Fail("a line holds no CR and no 0x1A", Input() + fuzz::Show("line", Line));
-        if (N % 3) {
-            Target.WriteText(Line);
-            Target.WriteText("\r\n");
-        } else {
-            Target.WriteText(Line + "\r\n");
-        }
-        Check(Target, "WriteText");
-    }
-    // At the end the input stays ended, and ReadLine consumes nothing.
-    const bool StillEnded = Source.AtEnd() && Source.ReadLine().empty() && Source.AtEnd();
-    Check(Source, "AtEnd at the end");
-    if (!StillEnded) fuzz::Fail("the end of the input stays", Input());
-    Source.CloseLineFile();
-    Check(Source, "CloseLineFile (source)");
-    Target.CloseLineFile();
-    Check(Target, "CloseLineFile (target)");
-
+    const TLines Model = LineModel(File, true);
     std::string Expected;
-    for (const auto& [Line, End] : LineModel(File, true)) Expected += Line + "\r\n";
+    try {
+        const TLines Lines = ReadLines(In.string());
+        if (Lines != Model) fuzz::Fail("the lines of the model", Input());
+        LineFile Target;
+        Target.BindName(Out.string());
+        Target.CreateForWriting();
+        for (std::size_t N = 0; N < Lines.size(); ++N) {
+            // Both ways of writing a line and its end.
+            if (N % 2) {
+                Target.WriteText(Lines[N].first);
+                Target.WriteText("\r\n");
+            } else {
+                Target.WriteText(Lines[N].first + "\r\n");
+            }
+            Expected += Lines[N].first + "\r\n";
+        }
+        Target.CloseLineFile();
+        Target.IOCheck();
+    } catch (const EInOutError& E) {
+        fuzz::Fail("no I/O error", Input() + "failed with " + std::to_string(E.ErrorCode) + "\n");
+    }
     const std::string Got = fuzz::ReadFile(Out);
     if (Got != Expected)
         fuzz::Fail("lines written back with CR LF",

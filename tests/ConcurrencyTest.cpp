@@ -7,104 +7,77 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
+#include <new>
 #include <thread>
 #include <vector>
 
 namespace {
 
-constexpr int SharingViolation = 32;
-constexpr TOptions Options{.ConvSize = cvSmall, .Kata = k2byte};
-
 struct TTally {
     std::atomic<int> Converted{0}, Refused{0}, Wrong{0};
 };
 
-// Converts In to Out Rounds times, tallying each outcome: success with the expected
-// content, or a sharing violation over the temporary file; anything else is wrong.
-void ConvertRepeatedly(const std::string& In, const std::string& Out, const std::string& Expected,
-                       int Rounds, const TFileSettings& Settings, TTally& Tally) {
-    for (int I = 0; I < Rounds; ++I) {
-        const TConvertResult R = ConvertFile(In, Out, false, Options, Settings);
-        if (R.Outcome == TOutcome::Converted && ReadAll(Out) == Expected)
-            ++Tally.Converted;
-        else if (R.Failure && R.Failure->ErrorCode == SharingViolation)
-            ++Tally.Refused;
-        else
-            ++Tally.Wrong;
-    }
-}
+// Threads of this process and other processes convert into one folder at once, each
+// reading a source of its own (a file being read admits no second reader). Under the
+// library's settings a conversion goes through with the expected content or is refused
+// with 32 while another one writes the temporary file; under kanaconv's every conversion
+// has a temporary file of its own and goes through. One tally, in memory the processes
+// share.
+class Concurrency : public ::testing::TestWithParam<bool> {};
 
-// Each worker reads a source of its own: a file being read admits no second reader. The
-// library's settings (a second conversion into a folder is refused while the first
-// writes its temporary file) and kanaconv's (every conversion has a temporary file of
-// its own and goes through).
-class Concurrency : public ::testing::TestWithParam<bool> {
-protected:
-    void SetUp() override {
-        if (Tool()) {
-            char Name[] = "kanaconv";
-            char* Argv[] = {Name, nullptr};
-            Settings = SettingsFor(ParseArguments(1, Argv));
-        }
-        for (int I = 0; I < 6; ++I) WriteAll(In(I), std::string(5000, '\xB1') + "\r\nABC\r\n");
-        ASSERT_EQ(ConvertFile(In(0), Dir / "expected", false, Options, Settings).Outcome,
-                  TOutcome::Converted);
-        Expected = ReadAll(Dir / "expected");
-    }
-    static bool Tool() { return GetParam(); }
-    std::string In(int Worker) const { return Dir / ("in" + std::to_string(Worker)); }
-    // Nothing but the sources and destinations is left in the folder.
-    void ExpectNoTemporaryFile() const {
-        for (const auto& E : std::filesystem::directory_iterator(Dir.Path())) {
-            const std::string Name = E.path().filename();
-            EXPECT_TRUE(Name.starts_with("in") || Name.starts_with("out") || Name == "expected")
-                << Name;
-        }
-    }
+TEST_P(Concurrency, ThreadsAndProcessesIntoOneFolder) {
     TempDir Dir;
-    TFileSettings Settings;
-    std::string Expected;
-};
-
-TEST_P(Concurrency, ThreadsIntoOneFolder) {
-    TTally Tally;
-    std::vector<std::thread> Threads;
-    for (int T = 0; T < 6; ++T)
-        Threads.emplace_back(ConvertRepeatedly, In(T), Dir / ("out" + std::to_string(T)), Expected,
-                             30, std::cref(Settings), std::ref(Tally));
-    for (auto& T : Threads) T.join();
-    EXPECT_EQ(Tally.Wrong, 0);
-    EXPECT_EQ(Tally.Converted + Tally.Refused, 6 * 30);
-    EXPECT_EQ(Tally.Converted, Tool() ? 6 * 30 : Tally.Converted.load());
-    EXPECT_GT(Tally.Converted, 0);
-    ExpectNoTemporaryFile();
-    EXPECT_EQ(HanZenObj.load(), nullptr);
-    EXPECT_EQ(Application().ComponentCount(), 0u);
-}
-
-TEST_P(Concurrency, ProcessesIntoOneFolder) {
-    std::vector<pid_t> Children;
-    for (int P = 0; P < 3; ++P) {
-        const pid_t Child = fork();
-        ASSERT_GE(Child, 0);
-        if (Child == 0) {
-            TTally Tally;
-            ConvertRepeatedly(In(P), Dir / ("out" + std::to_string(P)), Expected, 40, Settings,
-                              Tally);
-            _exit(Tally.Wrong == 0 && (!Tool() || Tally.Refused == 0) ? 0 : 1);
+    const TFileSettings Settings = GetParam() ? SettingsFor({}) : TFileSettings{};
+    const TOptions Options{.ConvSize = cvSmall, .Kata = k2byte};
+    const auto Name = [&](const char* Base, int Worker) {
+        return Dir / (Base + std::to_string(Worker));
+    };
+    for (int W = 0; W < 8; ++W) WriteAll(Name("in", W), std::string(5000, '\xB1') + "\r\nABC\r\n");
+    ASSERT_EQ(ConvertFile(Name("in", 0), Dir / "expected", false, Options, Settings).Outcome,
+              TOutcome::Converted);
+    const std::string Expected = ReadAll(Dir / "expected");
+    void* Shared =
+        mmap(nullptr, sizeof(TTally), PROT_READ | PROT_WRITE, MAP_SHARED | MAP_ANONYMOUS, -1, 0);
+    ASSERT_NE(Shared, MAP_FAILED);
+    TTally& Tally = *new (Shared) TTally;
+    const auto Work = [&](int W) {
+        for (int I = 0; I < 30; ++I) {
+            const TConvertResult R =
+                ConvertFile(Name("in", W), Name("out", W), false, Options, Settings);
+            const bool Converted =
+                R.Outcome == TOutcome::Converted && ReadAll(Name("out", W)) == Expected;
+            const bool Refused = R.Failure && R.Failure->ErrorCode == 32;
+            ++(Converted ? Tally.Converted : Refused ? Tally.Refused : Tally.Wrong);
         }
-        Children.push_back(Child);
+    };
+    std::vector<pid_t> Children;
+    for (int W = 5; W < 8; ++W) {
+        Children.push_back(fork());
+        ASSERT_GE(Children.back(), 0);
+        if (Children.back() == 0) Work(W), _exit(0);
     }
+    std::vector<std::thread> Threads;
+    for (int W = 0; W < 5; ++W) Threads.emplace_back(Work, W);
+    for (auto& T : Threads) T.join();
     for (pid_t Child : Children) {
         int Status = 0;
         waitpid(Child, &Status, 0);
         EXPECT_TRUE(WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
     }
-    ExpectNoTemporaryFile();
+    EXPECT_EQ(Tally.Wrong, 0);
+    EXPECT_EQ(Tally.Converted + Tally.Refused, 8 * 30);
+    EXPECT_TRUE(!GetParam() || Tally.Refused == 0) << Tally.Refused;
+    EXPECT_GT(Tally.Converted, 0);
+    munmap(Shared, sizeof(TTally));
+    for (const std::string& Entry : Entries(Dir.Path())) // no temporary file
+        EXPECT_TRUE(Entry.starts_with("in") || Entry.starts_with("out") || Entry == "expected");
+    EXPECT_EQ(HanZenObj.load(), nullptr);
+    EXPECT_EQ(Application().ComponentCount(), 0u);
 }
 
 INSTANTIATE_TEST_SUITE_P(LibraryAndKanaconv, Concurrency, ::testing::Bool());

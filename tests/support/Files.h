@@ -1,5 +1,5 @@
-// Test support: a scratch folder removed with everything in it, and whole-file reads
-// and writes.
+// Test support: a scratch folder removed with everything in it, whole-file reads and
+// writes, the names in a folder, and a check run where memory is bounded.
 #pragma once
 
 #ifdef _WIN32
@@ -8,34 +8,32 @@
 #endif
 #include <windows.h>
 #else
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #endif
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <random>
+#include <set>
 #include <stdexcept>
 #include <string>
 
 class TempDir {
 public:
+    // A fresh name in the system's temporary folder, tried until one is free.
     TempDir() {
-        const std::filesystem::path Base = std::filesystem::temp_directory_path();
-#ifdef _WIN32
-        // A fresh name: this process's ID and a counter, tried until one is free.
+        std::random_device Random;
         for (unsigned Try = 0; FPath.empty(); ++Try) {
             const std::filesystem::path Candidate =
-                Base / ("kana-test-" + std::to_string(GetCurrentProcessId()) + "-" +
-                        std::to_string(GetTickCount()) + "-" + std::to_string(Try));
+                std::filesystem::temp_directory_path() / ("kana-test-" + std::to_string(Random()));
             if (std::filesystem::create_directory(Candidate)) FPath = Candidate;
             if (Try > 1000) throw std::runtime_error("no scratch folder");
         }
-#else
-        std::string Template = (Base / "kana-test-XXXXXX").string();
-        if (!mkdtemp(Template.data())) throw std::runtime_error("mkdtemp failed");
-        FPath = Template;
-#endif
     }
     ~TempDir() {
         std::error_code Ignored;
@@ -48,12 +46,8 @@ public:
     TempDir(const TempDir&) = delete;
     TempDir& operator=(const TempDir&) = delete;
 
-    const std::filesystem::path& Path() const {
-        return FPath;
-    }
-    std::string operator/(const std::string& Name) const {
-        return (FPath / Name).string();
-    }
+    const std::filesystem::path& Path() const { return FPath; }
+    std::string operator/(const std::string& Name) const { return (FPath / Name).string(); }
 
 private:
     std::filesystem::path FPath;
@@ -77,8 +71,32 @@ const std::string NullDevice = "NUL";
 const std::string NullDevice = "/dev/null";
 #endif
 
-inline bool Exists(const std::string& Path) {
-    return std::filesystem::exists(Path);
+// The names in a folder: after a conversion, nothing but what the test put there.
+inline std::set<std::string> Entries(const std::filesystem::path& Folder) {
+    std::set<std::string> Names;
+    for (const auto& E : std::filesystem::directory_iterator(Folder))
+        Names.insert(E.path().filename().string());
+    return Names;
+}
+
+// Runs Check where memory is bounded, so that it runs out soon and for certain: in a child
+// process whose address space is limited to 1 GiB (under Windows in this process, whose
+// 32-bit address space is the bound). True when Check returned true and the child ended
+// normally, not on a signal.
+inline bool WithBoundedMemory(const std::function<bool()>& Check) {
+#ifdef _WIN32
+    return Check();
+#else
+    const pid_t Child = fork();
+    if (Child == 0) {
+        const rlimit Limit{1u << 30, 1u << 30};
+        setrlimit(RLIMIT_AS, &Limit);
+        _exit(Check() ? 0 : 1);
+    }
+    int Status = 0;
+    return Child > 0 && waitpid(Child, &Status, 0) == Child && WIFEXITED(Status) &&
+           WEXITSTATUS(Status) == 0;
+#endif
 }
 
 // Makes a file read-only: the read-only attribute under Windows, no write bit elsewhere.

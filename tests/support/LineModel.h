@@ -1,6 +1,8 @@
-// Test support: how a file splits into lines, written plainly, for the tests and fuzzers
-// of the file layer.
+// Test support: how a file splits into lines, written plainly, and the lines that LineFile
+// reads, for the tests and fuzzers of the file layer.
 #pragma once
+
+#include "LineFile.h"
 
 #include <string>
 #include <string_view>
@@ -26,5 +28,29 @@ inline TLines LineModel(std::string_view File, bool LibraryRule) {
         I += CrLf;
     }
     if (!Line.empty()) Lines.emplace_back(std::move(Line), "");
+    return Lines;
+}
+
+// The lines that a LineFile of this block size and rule reads from the file Name, in pieces
+// of at most Max bytes; every call followed by IOCheck, which throws the first failure.
+inline TLines ReadLines(const std::string& Name,
+                        std::uint32_t BlockSize = LineFile::LibraryBlockSize,
+                        TLineRule Rule = TLineRule::CrOrCrLf, std::size_t Max = std::string::npos) {
+    LineFile F(BlockSize, Rule);
+    F.BindName(Name);
+    F.OpenForReading();
+    F.IOCheck();
+    TLines Lines;
+    while (!F.AtEnd()) {
+        F.IOCheck();
+        std::string Line;
+        TLineEnd End;
+        while ((End = F.ReadPiece(Line, Max)) == TLineEnd::Open) F.IOCheck();
+        F.IOCheck();
+        const char* Ends[] = {"", "", "\n", "\r\n", "\r"};
+        Lines.emplace_back(std::move(Line), Ends[static_cast<int>(End)]);
+    }
+    F.CloseLineFile();
+    F.IOCheck();
     return Lines;
 }
