@@ -6,6 +6,7 @@
 // it; KANA_FUZZ_PRINT=1 does the same in any mode.
 #pragma once
 
+#include "Files.h"
 #include "HanZen.h"
 #include "Reference.h"
 #include "Sjis.h"
@@ -14,12 +15,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
-#include <stdexcept>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace fuzz {
 
@@ -80,33 +77,10 @@ inline std::string Describe(const TOptions& O) {
            " Hira=" + N(O.Hira) + " Mark=" + N(O.Mark) + " Mapping=" + N(O.Mapping) + "\n";
 }
 
-// A folder of this process's own, removed at exit: under $TMPDIR or the system's
-// temporary folder.
+// A folder of this process's own, removed at exit.
 inline const std::filesystem::path& Scratch() {
-    static const struct TScratch {
-        std::filesystem::path Path = [] {
-            std::string T = (std::filesystem::temp_directory_path() / "kana-fuzz-XXXXXX").string();
-            if (!mkdtemp(T.data())) throw std::runtime_error("mkdtemp failed");
-            return std::filesystem::path(T);
-        }();
-        ~TScratch() {
-            std::error_code Ignored;
-            std::filesystem::remove_all(Path, Ignored);
-        }
-    } S;
-    return S.Path;
-}
-
-inline void WriteFile(const std::filesystem::path& Path, std::string_view Bytes) {
-    std::ofstream Out(Path, std::ios::binary | std::ios::trunc);
-    Out.write(Bytes.data(), static_cast<std::streamsize>(Bytes.size()));
-    if (!Out) Fail("scratch file", "cannot write " + Path.string() + "\n");
-}
-
-inline std::string ReadFile(const std::filesystem::path& Path) {
-    std::ifstream In(Path, std::ios::binary);
-    if (!In) Fail("scratch file", "cannot read " + Path.string() + "\n");
-    return std::string(std::istreambuf_iterator<char>(In), std::istreambuf_iterator<char>());
+    static const TempDir Dir;
+    return Dir.Path();
 }
 
 } // namespace fuzz

@@ -49,9 +49,8 @@ std::uint16_t Convert(const std::filesystem::path& Src, const std::filesystem::p
 
 // Nothing but the source and the destination is left behind.
 void CheckFolder(const std::filesystem::path& Dir) {
-    for (const auto& Entry : std::filesystem::directory_iterator(Dir))
-        if (Entry.path().filename() != "src.txt" && Entry.path().filename() != "dest.txt")
-            fuzz::Fail("nothing left behind", Input() + Entry.path().string() + "\n");
+    for (const std::string& Name : Entries(Dir))
+        if (Name != "src.txt" && Name != "dest.txt") fuzz::Fail("nothing left behind", Input() + Name);
 }
 
 } // namespace
@@ -69,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
 
     const std::filesystem::path& Dir = fuzz::Scratch();
     const auto Src = Dir / "src.txt", Dest = InPlace ? Src : Dir / "dest.txt";
-    fuzz::WriteFile(Src, File);
+    WriteAll(Src, std::string(File));
     std::error_code Ignored;
     if (Bit2 && !InPlace) std::filesystem::remove(Dest, Ignored);
 
@@ -84,11 +83,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
     H.SetOptions(Current);
     std::string Want;
     for (const auto& [Line, End] : LineModel(File, true)) Want += H.ConvertLine(Line) + "\r\n";
-    const std::string Got = fuzz::ReadFile(Dest);
+    const std::string Got = ReadAll(Dest);
     if (Got != Want)
         fuzz::Fail("the destination holds every line converted",
                    Input() + fuzz::Show("expected", Want) + fuzz::Show("got", Got));
-    if (!InPlace && fuzz::ReadFile(Src) != File) fuzz::Fail("the source is unchanged", Input());
+    if (!InPlace && ReadAll(Src) != File) fuzz::Fail("the source is unchanged", Input());
     CheckFolder(Dir);
     if (!(Bit2 && InPlace)) return 0;
 
@@ -104,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         fuzz::Fail("the message, cut to the buffer",
                    Input() + fuzz::Show("got", std::string_view(Message,
                                                                 strnlen(Message, sizeof Message))));
-    if (fuzz::ReadFile(Dest) != Want) fuzz::Fail("a failure leaves the destination", Input());
+    if (ReadAll(Dest) != Want) fuzz::Fail("a failure leaves the destination", Input());
     CheckFolder(Dir);
     return 0;
 }

@@ -32,10 +32,9 @@ struct TRun {
 // name; empty: nothing), output and errors to files; -1 when it cannot start.
 pid_t Start(const TempDir& Dir, std::vector<std::string> Args, const std::string& Input = "",
             const std::string& Locale = "C.UTF-8") {
-    if (Input.empty()) WriteAll(Dir / ".stdin", "");
     posix_spawn_file_actions_t Files;
     posix_spawn_file_actions_init(&Files);
-    posix_spawn_file_actions_addopen(&Files, 0, (Input.empty() ? Dir / ".stdin" : Input).c_str(),
+    posix_spawn_file_actions_addopen(&Files, 0, (Input.empty() ? NullDevice : Input).c_str(),
                                      O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&Files, 1, (Dir / ".stdout").c_str(),
                                      O_WRONLY | O_CREAT | O_TRUNC, 0644);

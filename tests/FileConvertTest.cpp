@@ -27,10 +27,6 @@ const std::string Temp = "$$$$$$$$.~kn";
 
 constexpr TOutcome Converted = TOutcome::Converted;
 
-// The code of a conversion's failure; 0 when it did not fail.
-int CodeOf(const TConvertResult& R) {
-    return R.Failure ? R.Failure->ErrorCode : 0;
-}
 
 class FileConvert : public ::testing::Test {
 protected:
@@ -122,7 +118,8 @@ TEST_F(FileConvert, SamePathsAndPathsThatFail) {
     };
     const std::set<std::string> Before = Entries(Dir.Path());
     for (const auto& [Src, Dest, Code] : Cases) {
-        EXPECT_EQ(CodeOf(ConvertFile(Src, Dest, false, {})), Code) << Src << " into " << Dest;
+        const TConvertResult R = ConvertFile(Src, Dest, false, {});
+        EXPECT_EQ(R.Failure ? R.Failure->ErrorCode : 0, Code) << Src << " into " << Dest;
         EXPECT_EQ(Entries(Dir.Path()), Before) << Src << " into " << Dest;
     }
     EXPECT_EQ(ReadAll(Out) + ReadAll(Dir / "read-only.txt"), "oldold");

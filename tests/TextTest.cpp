@@ -18,11 +18,6 @@ std::string Through(TEncoding From, TEncoding To, const TOptions& O, std::string
     return ConvertInPieces(*C, Text, Max);
 }
 
-std::string Engine(const TOptions& O, std::string_view Sjis) {
-    THanZen H(nullptr);
-    H.SetOptions(O);
-    return H.ConvertLine(Sjis);
-}
 
 // Every code of code page 932, one by one: to UTF-8 as iconv decodes it, back as iconv
 // encodes it; a code iconv does not know stops the conversion to UTF-8.
@@ -56,6 +51,7 @@ TEST(Text, Utf8GoesThroughTheEngineAsShiftJis) {
     const std::vector<std::string> Opaque = {"😀", "é", "¥", "\xFF", "\xE3\x81", std::string(1, '\0')};
     std::mt19937 Random(11);
     TOptions O;
+    THanZen Engine(nullptr);
     for (int Round = 0; Round < 2000; ++Round) {
         if (Round % 10 == 0)
             O = {TConvSize(Random() % 3), TSpace(Random() % 3), TTab(Random() % 2),
@@ -64,7 +60,8 @@ TEST(Text, Utf8GoesThroughTheEngineAsShiftJis) {
         std::string Line, Expected, Run;
         bool Held = true; // every character has a Shift-JIS form (a NUL has one)
         const auto Flush = [&] {
-            Expected += Utf8(Engine(O, Sjis(Run)));
+            Engine.SetOptions(O);
+            Expected += Utf8(Engine.ConvertLine(Sjis(Run)));
             Run.clear();
         };
         for (int I = Random() % 12; I > 0; --I) {

@@ -1,5 +1,6 @@
-/* Converts a file of half-width katakana through the installed library. Argument: a
-   scratch folder. */
+/* Converts a file of half-width katakana through the library, then fails on a source in a
+   missing folder. Argument: a scratch folder. Built against the build tree (the header
+   compiled as C) and against an installed copy. */
 #include <kana.h>
 
 #include <stdio.h>
@@ -21,5 +22,10 @@ int main(int argc, char **argv) {
     f = fopen(dest, "rb");
     const size_t n = f ? fread(out, 1, sizeof out, f) : 0;
     if (f) fclose(f);
-    return n == 6 && memcmp(out, "\x83\x4B\x83\x8B\r\n", 6) == 0 ? 0 : 1; /* ガル */
+    if (n != 6 || memcmp(out, "\x83\x4B\x83\x8B\r\n", 6) != 0) return 1; /* ガル */
+    snprintf(src, sizeof src, "%s/missing/in.txt", argv[1]);
+    return KanaConvert(src, dest, 0, 0, 0, 0, 0, 0, 0, 0, 0) == 0 &&
+                   KanaLastError(message, sizeof message) == 3
+               ? 0
+               : 1;
 }
