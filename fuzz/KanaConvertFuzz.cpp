@@ -50,7 +50,8 @@ std::uint16_t Convert(const std::filesystem::path& Src, const std::filesystem::p
 // Nothing but the source and the destination is left behind.
 void CheckFolder(const std::filesystem::path& Dir) {
     for (const std::string& Name : Entries(Dir))
-        if (Name != "src.txt" && Name != "dest.txt") fuzz::Fail("nothing left behind", Input() + Name);
+        if (Name != "src.txt" && Name != "dest.txt")
+            fuzz::Fail("nothing left behind", Input() + Name);
 }
 
 } // namespace

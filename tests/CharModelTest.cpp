@@ -22,8 +22,8 @@ TEST(CharModel, PairTestAndByteClassesFollowTheModel) {
         EXPECT_FALSE(Alone && model::IsLead(Lead)) << Lead;
         for (int Trail = 0; Trail < 256; ++Trail) {
             const bool IsPair = model::IsLead(Lead) && model::IsTrail(Trail);
-            ASSERT_EQ(H.IsDBCSPair(Lead, Trail), IsPair) << Hex(Pair(Lead, Trail));
-            EXPECT_TRUE(IsPair || Alone || CodePoint(Pair(Lead, Trail)) < 0) << Lead;
+            ASSERT_EQ(H.IsDBCSPair(Lead, Trail), IsPair) << Hex(Bytes({Lead, Trail}));
+            EXPECT_TRUE(IsPair || Alone || CodePoint(Bytes({Lead, Trail})) < 0) << Lead;
         }
     }
 }

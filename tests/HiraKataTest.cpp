@@ -14,7 +14,7 @@ TEST(HiraKata, BlocksMapOneToOne) {
     int Changed[2] = {}; // hiragana, katakana
     for (int Lead = 0; Lead < 256; ++Lead)
         for (int Trail = 0; Trail < 256; ++Trail) {
-            const std::string P = Pair(Lead, Trail);
+            const std::string P = Bytes({Lead, Trail});
             for (const int Step : {0x60, -0x60}) {
                 const std::string Q = Step > 0 ? H.HiraToKata(P) : H.KataToHira(P);
                 if (Q == P) continue;

@@ -44,12 +44,13 @@ TEST(LetterSize, DoubleByteTwinsAgreeWithTheCodePage) {
             EXPECT_TRUE(Small == Code || H.ZenToBig(Lead, Small & 0xFF) == Code) << Code;
             if (Big == Code) continue;
             ++Changed;
-            EXPECT_EQ(H.ZenToSmall(Lead, Big & 0xFF), Code) << Hex(Pair(Lead, Trail));
-            const long From = CodePoint(Pair(Lead, Trail)), To = CodePoint(Pair(Lead, Big & 0xFF));
+            EXPECT_EQ(H.ZenToSmall(Lead, Big & 0xFF), Code) << Hex(Bytes({Lead, Trail}));
+            const long From = CodePoint(Bytes({Lead, Trail})),
+                       To = CodePoint(Bytes({Lead, Big & 0xFF}));
             const long Expected = From >= 0xFF41 && From <= 0xFF5A ? From - 0x20
                                   : SmallToBig.count(From)         ? SmallToBig.at(From)
                                                                    : -1;
-            EXPECT_EQ(To, Expected) << Hex(Pair(Lead, Trail));
+            EXPECT_EQ(To, Expected) << Hex(Bytes({Lead, Trail}));
         }
     EXPECT_EQ(Changed, 26 + static_cast<int>(SmallToBig.size()));
 }

@@ -18,6 +18,7 @@
 #include <cstring>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -130,10 +131,6 @@ std::uint16_t Call(TFailure& Failure, const std::optional<std::string>& Src,
     return Result;
 }
 
-std::pair<int, std::string> Reported(const TFailure& F) {
-    return {F.Code, F.Message};
-}
-
 // The options, each read from its low 8 bits (CheckSame from its low 16, SpLen from all
 // 32), reach the engine in their places.
 TEST(Library, LoadedByNameAndArgumentsReadFromTheirLowBits) {
@@ -174,7 +171,7 @@ TEST(Library, FailuresTellTheCodeAndTheMessage) {
     WriteAll(Dir / "out", "old");
     TFailure F;
     EXPECT_EQ(Call(F, Dir / "missing", Dir / "out"), 0);
-    EXPECT_EQ(Reported(F), std::make_pair(2, Sjis("ﾌｧｲﾙが見つかりません")));
+    EXPECT_EQ(std::tie(F.Code, F.Message), std::make_tuple(2, Sjis("ﾌｧｲﾙが見つかりません")));
 #ifdef _WIN32
     // A noncontinuable structured exception whose message stays readable after the call,
     // until the thread's next one.
@@ -190,9 +187,9 @@ TEST(Library, FailuresTellTheCodeAndTheMessage) {
     EXPECT_EQ(Library().KanaLastError(nullptr, 0), 2);
 #endif
     EXPECT_EQ(Call(F, Dir / "in", Dir / "no/out"), 0);
-    EXPECT_EQ(Reported(F), std::make_pair(3, Sjis("不正なﾌｧｲﾙ名です")));
+    EXPECT_EQ(std::tie(F.Code, F.Message), std::make_tuple(3, Sjis("不正なﾌｧｲﾙ名です")));
     EXPECT_EQ(Call(F, std::nullopt, "x"), 0);
-    EXPECT_EQ(Reported(F), std::make_pair(87, Sjis("I/O ｴﾗｰ (87)")));
+    EXPECT_EQ(std::tie(F.Code, F.Message), std::make_tuple(87, Sjis("I/O ｴﾗｰ (87)")));
     EXPECT_EQ(ReadAll(Dir / "out"), "old");
 #if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     // The sanitizers reserve more address space than the bound allows.
@@ -201,7 +198,8 @@ TEST(Library, FailuresTellTheCodeAndTheMessage) {
         TFailure G;
         const auto Result =
             Call(G, Dir / "in", Dir / "out", 0, 0, KANA_SP_2BYTE, KANA_TB_SPACE, 2147483647);
-        return Result == 0 && Reported(G) == std::make_pair(8, Sjis("I/O ｴﾗｰ (8)")) &&
+        return Result == 0 &&
+               std::tie(G.Code, G.Message) == std::make_tuple(8, Sjis("I/O ｴﾗｰ (8)")) &&
                Call(G, Dir / "in", Dir / "out", 0, KANA_CV_BIG) == 1;
     }));
     EXPECT_EQ(ReadAll(Dir / "out"), "A\tB\r\n");

@@ -18,7 +18,6 @@ std::string Through(TEncoding From, TEncoding To, const TOptions& O, std::string
     return ConvertInPieces(*C, Text, Max);
 }
 
-
 // Every code of code page 932, one by one: to UTF-8 as iconv decodes it, back as iconv
 // encodes it; a code iconv does not know stops the conversion to UTF-8.
 TEST(Text, EveryCodeAgreesWithIconv) {
@@ -27,7 +26,7 @@ TEST(Text, EveryCodeAgreesWithIconv) {
         const int Lead = Code >> 8, Trail = Code & 0xFF;
         if (Lead && !(Lead >= 0x81 && Lead <= 0x9F) && !(Lead >= 0xE0 && Lead <= 0xFC)) continue;
         if ((Lead && (Trail < 0x40 || Trail == 0x7F || Trail > 0xFC)) || Code == '\r') continue;
-        const std::string S = Lead ? Pair(Lead, Trail) : Bytes({Trail});
+        const std::string S = Lead ? Bytes({Lead, Trail}) : Bytes({Trail});
         std::string U;
         try {
             U = Utf8(S);

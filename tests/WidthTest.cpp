@@ -48,7 +48,7 @@ TEST(Width, DoubleByteCharactersNarrowByTheCodePage) {
     int Narrowed[3] = {};
     for (int Lead = 0x81; Lead <= 0x84; ++Lead)
         for (int Trail = 0; Trail < 256; ++Trail) {
-            const std::string Zen = Pair(Lead, Trail), Han = H.ZenCharToHan(Lead, Trail);
+            const std::string Zen = Bytes({Lead, Trail}), Han = H.ZenCharToHan(Lead, Trail);
             EXPECT_TRUE(Lead != 0x84 || Han.empty()) << Trail;
             if (Lead == 0x84 || Han == Zen) continue;
             ++Narrowed[Lead - 0x81];

@@ -113,10 +113,6 @@ inline std::string Bytes(std::initializer_list<int> Values) {
     return S;
 }
 
-inline std::string Pair(std::uint8_t Lead, std::uint8_t Trail) {
-    return Bytes({Lead, Trail});
-}
-
 inline std::string Hex(std::string_view S) {
     static const char Digits[] = "0123456789ABCDEF";
     std::string H;
