@@ -165,9 +165,9 @@ TEST(ConvertLine, DescendantOverridesReachTheLine) {
 // bytes that carry context (lead bytes, kana with voicing marks, runs of marks), under
 // option sets that span every way a byte may take the next.
 TEST(LineCut, PiecesConvertAsTheWholeLine) {
-    const std::string Pieces[] = {"漢字"_sjis, "カタカナ"_sjis, "ｶﾞﾊﾟｱﾞ"_sjis, "\xDE\xDE\xDF",
-                                  "ｰ°"_sjis,   "ab 09",         "\t",          "\n",
-                                  "\0"s,       "\x81",          "\x83\x20",    "ぁ"_sjis};
+    const std::string Pieces[] = {
+        "漢字"_sjis, "カタカナ"_sjis, "ｶﾞﾊﾟｱﾞ"_sjis, "\xDE\xDE\xDF", "ｰ°"_sjis, "ab 09", "\t",
+        "\n",        "\0"s,           "\x81",        "\x83\x20",     "ぁ"_sjis, "\r"};
     std::mt19937 Random(7);
     THanZen H(nullptr);
     std::string Whole, First, Rest;
@@ -181,7 +181,9 @@ TEST(LineCut, PiecesConvertAsTheWholeLine) {
         for (std::size_t N = 1; N <= Line.size(); ++N) {
             const std::size_t Cut = LastCut(std::string_view(Line).substr(0, N));
             ASSERT_LE(Cut, N);
-            ASSERT_TRUE(Cut > 0 || N < 3) << "no progress at " << N << " in " << Hex(Line);
+            // Three bytes hold a place to cut, unless a CR takes the byte after it.
+            ASSERT_TRUE(Cut > 0 || N < 3 || Line.find('\r') < N)
+                << "no progress at " << N << " in " << Hex(Line);
             H.ConvertLine(std::string_view(Line).substr(0, Cut), First);
             H.ConvertLine(std::string_view(Line).substr(Cut), Rest);
             ASSERT_EQ(Hex(First + Rest), Hex(Whole)) << "cut at " << Cut << " in " << Hex(Line);

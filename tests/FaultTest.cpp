@@ -109,7 +109,7 @@ TEST_P(Faults, EveryCallOfAConversionMayFail) {
     ASSERT_EQ(Convert(Out), 0);
     const std::map<std::string, int> Calls = Injection.Calls;
     const std::map<std::string, std::pair<int, int>> Injected = {
-        {"open", {EACCES, 5}},    {"read", {EIO, 1117}},  {"write", {ENOSPC, 112}},
+        {"open", {EACCES, 5}},    {"read", {EIO, 1117}},  {"write", {EPIPE, 109}},
         {"fsync", {ENOSPC, 112}}, {"close", {EIO, 1117}}, {"rename", {EXDEV, 17}}};
     for (const auto& [Op, Failure] : Injected) {
         ASSERT_GT(Calls.count(Op), 0u) << "a conversion makes no " << Op;

@@ -94,6 +94,8 @@ TEST(Text, InputIsReadAsUtf8OnlyWhenItIsUtf8) {
         {"データ" + std::string("\xE3\x83"), TEncoding::Utf8}, // cut short at the end
         {"\xEF\xBB\xBF" "abc", TEncoding::Utf8},               // a byte-order mark
         {Sjis("データ"), TEncoding::Sjis},
+        {"\xE0\xA0\x80\xF0\x90\x80\x80\xF4\x8F\xBF\xBF", TEncoding::Utf8}, // the edges
+        {"\xE0\x9F\xBF", TEncoding::Sjis}, // U+07FF in three bytes
         {"\xE3\x83\xE3", TEncoding::Sjis}, // cut short in the middle
         {"\xC3\xBD" + Sjis("ｱ"), TEncoding::Sjis},
     };
