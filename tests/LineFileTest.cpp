@@ -59,6 +59,7 @@ TEST(LineFile, FailureCodesAndMessages) {
     EXPECT_EQ(Raised(F, [&] { F.AtEnd(); }).first, 104);
     EXPECT_EQ(Raised(F, [&] { F.ReadLine(); }).first, 104);
     EXPECT_EQ(Raised(F, [&] { F.WriteText("x"); }).first, 103);
+    EXPECT_EQ(Raised(F, [&] { F.Commit(Dir / "x"); }).first, 103);
     F.BindName(Dir / std::string(300, 'n'));
     EXPECT_EQ(Raised(F, [&] { F.CreateForWriting(); }).first, 206);
     EXPECT_TRUE(std::filesystem::is_empty(Dir.Path()));
