@@ -31,12 +31,10 @@ int main(int Argc, char** Argv) {
     double Best = 0;
     std::size_t Written = 0;
     for (int Pass = 0; Pass < 5; ++Pass) {
-        TComponent Owner(nullptr);
-        const auto Converter = Settings.Text(A.Options, &Owner);
+        const auto Converter = Settings.Text(A.Options);
         std::string Out;
         Out.reserve(Text.size() * 2);
         const auto Start = std::chrono::steady_clock::now();
-        Converter->SeeInput(std::string_view(Text).substr(0, Settings.BlockSize));
         if (Settings.Lines == TLineRule::NoLines)
             Out = ConvertInPieces(*Converter, Text, Settings.Piece);
         for (std::size_t At = 0; Settings.Lines != TLineRule::NoLines && At < Text.size();) {

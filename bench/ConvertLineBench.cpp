@@ -26,6 +26,8 @@
 #include <string>
 #include <vector>
 
+using namespace kana::detail;
+
 namespace {
 
 struct TText {

@@ -192,8 +192,6 @@ TFileSettings SettingsFor(const TArguments& A) {
     S.Newline = A.Newline;
     S.UniqueTemporary = true;
     S.CountLeftOut = A.Newline == TNewline::CrLf;
-    S.Text = [From = A.From, To = A.To](const TOptions& O, TComponent* Owner) {
-        return TextConverter(O, Owner, From, To);
-    };
+    S.Text = [From = A.From, To = A.To](const TOptions& O) { return TextConverter(O, From, To); };
     return S;
 }

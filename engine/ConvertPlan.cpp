@@ -8,11 +8,13 @@
 #include <cstring>
 #include <mutex>
 #include <stdexcept>
-#include <unordered_map>
+#include <vector>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+
+namespace kana::detail {
 
 namespace {
 
@@ -20,12 +22,12 @@ constexpr std::uint8_t CR = 0x0D, LF = 0x0A, TabByte = 0x09;
 using sjis::SemiVoicedMark;
 using sjis::VoicedMark;
 
-// Every option but SpLen, which a plan leaves to the conversion.
-std::uint64_t OptionsKey(const TOptions& O) {
-    return std::uint64_t{O.ConvSize} | std::uint64_t{O.Space} << 8 | std::uint64_t{O.Tab} << 16 |
-           std::uint64_t{O.Kata} << 24 | std::uint64_t{O.ToHira} << 32 |
-           std::uint64_t{O.Hira} << 40 | std::uint64_t{O.Mark} << 48 |
-           std::uint64_t{O.Mapping} << 56;
+// The options a plan is made for: all but SpLen and TabStops, which it leaves to the
+// conversion.
+TOptions PlanOptions(TOptions O) {
+    O.SpLen = 0;
+    O.TabStops = 0;
+    return O;
 }
 
 } // namespace
@@ -127,15 +129,17 @@ std::unique_ptr<TConvertPlan> TConvertPlan::Build(const TOptions& O) {
     return Plan;
 }
 
-void TConvertPlan::Convert(std::string_view S, std::int32_t SpLen, std::string& Out,
-                           TKernel Kernel) const {
+void TConvertPlan::Append(std::string_view S, std::int32_t SpLen, std::string& Out,
+                          TKernel Kernel) const {
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
     // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack);
     // a kernel gets room for a few tabs besides.
-    Out.resize(S.size() * FGrowth + (Kernel ? Slack + TabRoom : PlanSlack));
-    char* W = Out.data();
+    const std::size_t Start = Out.size();
+    Out.resize(Start + S.size() * FGrowth + (Kernel ? Slack + TabRoom : PlanSlack));
+    char* W = Out.data() + Start;
     if (Kernel) {
+        ++KernelCalls;
         bool Stuck = false;
         while (P < End) {
             const std::uint8_t* const Q =
@@ -401,31 +405,34 @@ char* TConvertPlan::AppendTab(std::int32_t SpLen, std::size_t Rest, std::string&
     return W;
 }
 
-const TConvertPlan* PlanFor(const TOptions& O) {
+const TConvertPlan* PlanFor(const TOptions& Options) {
     // A thread asks the shared cache only when its options change.
     struct TLast {
-        std::uint64_t Key = ~std::uint64_t{0};
+        TOptions Options;
         std::shared_ptr<const TConvertPlan> Plan;
         bool Known = false;
     };
     thread_local TLast Last;
-    const std::uint64_t Key = OptionsKey(O);
-    if (Last.Known && Last.Key == Key) return Last.Plan.get();
+    const TOptions O = PlanOptions(Options);
+    if (Last.Known && Last.Options == O) return Last.Plan.get();
 
     static std::mutex Lock;
-    static std::unordered_map<std::uint64_t, std::shared_ptr<const TConvertPlan>> Cache;
+    static std::vector<std::pair<TOptions, std::shared_ptr<const TConvertPlan>>> Cache;
     std::shared_ptr<const TConvertPlan> Plan;
     {
         std::lock_guard<std::mutex> Guard(Lock);
-        auto It = Cache.find(Key);
+        const auto It = std::find_if(Cache.begin(), Cache.end(),
+                                     [&O](const auto& Entry) { return Entry.first == O; });
         if (It != Cache.end()) {
             Plan = It->second;
         } else {
             Plan = TConvertPlan::Build(O);
             if (Cache.size() >= 64) Cache.clear(); // plans in use live on in their threads
-            Cache.emplace(Key, Plan);
+            Cache.emplace_back(O, Plan);
         }
     }
-    Last = {Key, std::move(Plan), true};
+    Last = {O, std::move(Plan), true};
     return Last.Plan.get();
 }
+
+} // namespace kana::detail

@@ -18,15 +18,17 @@
 #include <string_view>
 #include <vector>
 
+namespace kana::detail {
+
 class TConvertPlan {
 public:
     // The plan for the options (SpLen aside, which is applied when converting), or null
     // when they produce text the plan cannot hold.
     static std::unique_ptr<TConvertPlan> Build(const TOptions& O);
 
-    // Converts one line as THanZen::ConvertLine would under the same options and SpLen,
-    // with Kernel where it can (none: the plan alone); Out is replaced, its storage reused.
-    void Convert(std::string_view S, std::int32_t SpLen, std::string& Out, TKernel Kernel) const;
+    // Converts one line as THanZen::ConvertLine would under the same options and SpLen
+    // (TabStops aside), with Kernel where it can (none: the plan alone); appended to Out.
+    void Append(std::string_view S, std::int32_t SpLen, std::string& Out, TKernel Kernel) const;
 
 private:
     // One unit of output: the text for a character, up to four bytes, and how many
@@ -95,3 +97,5 @@ private:
 // The plan for the options, from a process-wide cache; null when none can be made. Safe
 // to call from several threads.
 const TConvertPlan* PlanFor(const TOptions& O);
+
+} // namespace kana::detail

@@ -7,6 +7,8 @@
 #include <atomic>
 #include <stdexcept>
 
+namespace kana::detail {
+
 namespace {
 
 std::vector<TEngineLevel> Detect() {
@@ -89,3 +91,9 @@ void SetEngineLevel(TEngineLevel L) {
 TKernel ActiveKernel() {
     return Kernel.load(std::memory_order_relaxed);
 }
+
+std::uint64_t KernelCallsOnThisThread() {
+    return KernelCalls;
+}
+
+} // namespace kana::detail

@@ -4,7 +4,8 @@
 #include "PairWalk.h"
 #include "SjisBytes.h"
 
-using namespace HanZenTables;
+using namespace kana::detail;
+using namespace kana::detail::HanZenTables;
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <utility>
 
-namespace HanZenTables {
+namespace kana::detail::HanZenTables {
 
 namespace {
 
@@ -307,4 +307,4 @@ constinit const std::array<std::string_view, 0x55> HanKataTable = {
     "\xB3\xDE", // 0x94 ヴ ｳﾞ
 };
 
-} // namespace HanZenTables
+} // namespace kana::detail::HanZenTables

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-namespace HanZenTables {
+namespace kana::detail::HanZenTables {
 // Full-width forms of the ASCII punctuation, indexed by the byte (0x20..0x2F, 0x3A..0x40,
 // 0x5B..0x60, 0x7B..0x7F); digits and letters are computed, and 0x7F has no form.
 extern const std::array<std::string_view, 0x80> ZenSymbolTable;
@@ -24,4 +24,4 @@ extern const std::array<std::uint8_t, 0x60> HanSymbolDown;
 // Half-width forms of lead-0x83 katakana, indexed by Trail - 0x40 over 0x40..0x94
 // (0x7F has no entry).
 extern const std::array<std::string_view, 0x55> HanKataTable;
-} // namespace HanZenTables
+} // namespace kana::detail::HanZenTables

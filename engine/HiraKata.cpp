@@ -3,6 +3,8 @@
 #include "HanZen.h"
 #include "PairWalk.h"
 
+using namespace kana::detail;
+
 std::string THanZen::HiraToKata(std::string_view S) const {
     return PairWalk(
         *this, S,

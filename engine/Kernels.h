@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+namespace kana::detail {
+
 // The plan's units for the characters a kernel handles, as differences from the bytes
 // themselves, so that a table left zero means "unchanged". A kernel converts a character
 // only when its unit is at most two bytes per byte read, or is a tab whose spaces fit;
@@ -70,6 +72,9 @@ constexpr std::size_t KernelSlack = 128;
 
 // The kernel of the level in force, or null for the plan alone.
 TKernel ActiveKernel();
+// How many conversions on this thread entered a kernel: lets a test see that the level in
+// force is the one that runs.
+inline thread_local std::uint64_t KernelCalls = 0;
 // The kernel of a level, or null for the plan alone.
 enum class TEngineLevel : std::uint8_t;
 TKernel KernelOf(TEngineLevel Level);
@@ -87,3 +92,5 @@ const std::uint8_t* ConvertAvx512(const TKernelTables& T, const std::uint8_t* P,
                                   std::int32_t SpLen);
 } // namespace x86
 #endif
+
+} // namespace kana::detail

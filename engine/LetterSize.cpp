@@ -4,6 +4,8 @@
 #include "HanZen.h"
 #include "PairWalk.h"
 
+using namespace kana::detail;
+
 namespace {
 
 bool InRange(std::uint8_t B, std::uint8_t Low, std::uint8_t High) {

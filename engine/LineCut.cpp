@@ -5,6 +5,8 @@
 
 #include <algorithm>
 
+namespace kana::detail {
+
 std::size_t LastCut(std::string_view S) {
     const auto* Begin = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* End = Begin + S.size();
@@ -28,3 +30,5 @@ std::size_t LastCut(std::string_view S) {
     }
     return Cut;
 }
+
+} // namespace kana::detail

@@ -4,6 +4,8 @@
 
 #include "HanZen.h"
 
+namespace kana::detail {
+
 // Pair(Lead, Trail, Out) appends the text for a pair that H.IsDBCSPair accepts.
 // Single(Ch, Next, HasNext, Out) appends the text for a byte that starts no pair and
 // returns true when it also used Next (only HanToZen's voicing marks do); HasNext is
@@ -42,3 +44,5 @@ inline void AppendPair(std::string& Out, std::uint8_t Lead, std::uint8_t Trail) 
     Out.push_back(static_cast<char>(Lead));
     Out.push_back(static_cast<char>(Trail));
 }
+
+} // namespace kana::detail

@@ -4,7 +4,8 @@
 #include "HanZenTables.h"
 #include "PairWalk.h"
 
-using namespace HanZenTables;
+using namespace kana::detail;
+using namespace kana::detail::HanZenTables;
 
 std::string THanZen::ZenCharToHan(std::uint8_t Lead, std::uint8_t Trail) const {
     const std::string Unchanged{static_cast<char>(Lead), static_cast<char>(Trail)};

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+using namespace kana::detail;
+
 namespace {
 
 constexpr std::size_t MaxLine = 8192;

@@ -25,7 +25,7 @@ std::string Input() {
 
 // S converted in pieces of at most Max bytes, each cut as the converter allows (0: whole).
 std::string Converted(TEncoding From, std::string_view S, std::size_t Max) {
-    const auto C = TextConverter(Current, nullptr, From, From);
+    const auto C = TextConverter(Current, From, From);
     return ConvertInPieces(*C, S, Max);
 }
 

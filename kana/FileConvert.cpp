@@ -32,6 +32,12 @@ void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
                   const TFileSettings& Settings) {
     const std::size_t Piece = Settings.Piece ? Settings.Piece : std::numeric_limits<std::size_t>::max();
     std::string Line, Out;
+    // A long output (a tab of many spaces) is written as it grows.
+    const TTextSink Sink = [&Target](std::string& Text) {
+        Target.WriteText(Text);
+        Target.IOCheck();
+        Text.clear();
+    };
     for (;;) {
         const bool End = Source.AtEnd();
         Source.IOCheck();
@@ -43,14 +49,14 @@ void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
             Source.IOCheck();
             const std::size_t Cut = Text.Cut(Line);
             Out.clear();
-            Text.Convert(std::string_view(Line).substr(0, Cut), Out);
+            Text.Convert(std::string_view(Line).substr(0, Cut), Out, &Sink);
             Target.WriteText(Out);
             Target.IOCheck();
             Line.erase(0, Cut);
         }
         Source.IOCheck();
         Out.clear();
-        Text.Convert(Line, Out);
+        Text.Convert(Line, Out, &Sink);
         Out += LineEndText(Settings.Newline, Ending);
         Target.WriteText(Out);
         Target.IOCheck();
@@ -88,6 +94,7 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
     };
     LineFile Source(Settings.BlockSize, Settings.Lines), Target(Settings.BlockSize);
     std::unique_ptr<TTextConverter> Text;
+    THanZen* Component = nullptr; // the library's, owned by the application object
     bool Direct = DestFile.empty();
     std::string Replaced, TempPath;
     try {
@@ -100,12 +107,18 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             return Result;
         }
 
-        Text = Settings.Text ? Settings.Text(Options, &Application())
-                             : ShiftJisText(Options, &Application());
-        Source.OnRead = [&Text, Count = Settings.BytesRead](std::string_view Block) {
-            if (Count) *Count += Block.size();
-            Text->SeeInput(Block);
-        };
+        if (Settings.Text) {
+            Text = Settings.Text(Options);
+        } else {
+            Component = new THanZen(&Application());
+            Component->SetOptions(Options);
+            HanZenObj.store(Component);
+            Text = ShiftJisText(*Component);
+        }
+        if (Settings.BytesRead)
+            Source.OnRead = [Count = Settings.BytesRead](std::string_view Block) {
+                *Count += Block.size();
+            };
         Source.BindName(std::string(SrcFile));
         Source.OpenForReading();
         Source.IOCheck();
@@ -117,7 +130,6 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             Target.CreateForWriting();
         }
         Target.IOCheck();
-        HanZenObj.store(&Text->Engine());
         ConvertLines(Source, Target, *Text, Settings);
         if (Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
         Result.ReadAs = Text->ReadAs();
@@ -156,9 +168,11 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
         Note(Target.TakeFailure());
     }
-    if (Text) {
-        THanZen* Mine = &Text->Engine();
+    Text.reset();
+    if (Component) {
+        THanZen* Mine = Component;
         HanZenObj.compare_exchange_strong(Mine, nullptr); // unless a later call took the slot
+        delete Component; // leaves the application object's list
     }
     return Result;
 }

@@ -9,6 +9,8 @@
 #include <random>
 #include <tuple>
 
+using namespace kana::detail;
+
 using namespace std::string_literals;
 
 namespace {

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+using namespace kana::detail;
+
 namespace {
 
 // The values tried for each option, in the order of TOptions' fields: every named value

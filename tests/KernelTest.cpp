@@ -12,6 +12,8 @@
 
 #include <random>
 
+using namespace kana::detail;
+
 using namespace std::string_literals;
 
 namespace {

@@ -1,24 +1,27 @@
-// The text of a file on its way through the engine, in the encoding it is read in and the
-// one it is written in. The engine converts Shift-JIS (code page 932); UTF-8 text reaches
-// it as code page 932 characters and goes back to UTF-8, through the same rules.
+// The text of a file or a buffer on its way through the engine: read in one encoding,
+// converted by that encoding's rules, written in one encoding. Shift-JIS text goes through
+// the engine's Shift-JIS plan, UTF-8 text through its UTF-8 plan (the faithful rules and
+// Unicode's width pairs); text whose encoding is not known yet is judged as it comes.
 #pragma once
 
 #include "HanZen.h"
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 
 enum class TEncoding : std::uint8_t {
-    Auto,  // input: decided by the text; output: as read
-    Sjis,  // Shift-JIS, code page 932
+    Auto, // input: decided by the text; output: as read
+    Sjis, // Shift-JIS, code page 932
     Utf8,
 };
 
-// A character that the output's encoding cannot hold. Line and Column count from 1,
-// Column in characters of the input; Bytes are the character's bytes as read.
+// A character that the output's encoding cannot hold, or (reading Shift-JIS to write
+// UTF-8) bytes that are no code page 932 character. Line and Column count from 1, Column in
+// characters of the input; Bytes are the character's bytes as read.
 class ETextError : public std::exception {
 public:
     ETextError(std::uint64_t Line, std::uint64_t Column, std::string Bytes)
@@ -29,34 +32,46 @@ public:
     std::string Bytes;
 };
 
+// Input whose encoding was judged one way and then, further on, the other way, after
+// text had been written in the first: Line is where the second verdict was reached.
+class EMixedEncoding : public std::exception {
+public:
+    EMixedEncoding(TEncoding Written, std::uint64_t Line) : Written(Written), Line(Line) {}
+    const char* what() const noexcept override { return "the input changes its encoding"; }
+
+    TEncoding Written; // the encoding the text already written is in
+    std::uint64_t Line;
+};
+
+// Where a long output is handed on while it grows (a tab of millions of spaces): the
+// text so far, which the sink writes and clears.
+using TTextSink = std::function<void(std::string& Out)>;
+
 class TTextConverter {
 public:
     virtual ~TTextConverter() = default;
 
-    // The engine that converts, configured with the options.
-    virtual THanZen& Engine() = 0;
-    // A block of the input as it was read, before its lines are converted.
-    virtual void SeeInput(std::string_view Block) { (void)Block; }
     // The length of the longest prefix of Text after which its line may be cut, the rest
     // to be converted with what follows; Text starts where its line or a cut did.
     virtual std::size_t Cut(std::string_view Text) const = 0;
-    // Appends the conversion of Text, a line or a piece of one, to Out. A CR or LF in Text
-    // is a line end, kept as it is. Throws ETextError for a character the output's
-    // encoding cannot hold.
-    virtual void Convert(std::string_view Text, std::string& Out) = 0;
-    // The current line has ended.
-    virtual void EndLine() {}
-    // How the input is read: Auto as long as it held nothing but ASCII, the same either way.
-    virtual TEncoding ReadAs() const { return TEncoding::Sjis; }
+    // Appends the conversion of Text, a line or a piece of one (line ends inside it stay
+    // as they are), to Out. Throws ETextError for a character the output's encoding cannot
+    // hold. When Sink is set, Out is handed to it whenever it has grown past a megabyte.
+    virtual void Convert(std::string_view Text, std::string& Out, const TTextSink* Sink = nullptr) = 0;
+    // The current line has ended; the caller wrote its line end.
+    virtual void EndLine() = 0;
+    // How the input is read: Auto as long as it held nothing but ASCII.
+    virtual TEncoding ReadAs() const = 0;
+    // How many characters were written as their code page 932 twins (〜 as ～, ...).
+    virtual std::uint64_t Folded() const { return 0; }
 };
 
-// Shift-JIS in and out, the engine alone: the library's conversion. The engine is a
-// component of Owner.
-std::unique_ptr<TTextConverter> ShiftJisText(const TOptions& Options, TComponent* Owner);
+// Shift-JIS in and out through Engine (not owned), line by line as the library converts:
+// the library's own conversion.
+std::unique_ptr<TTextConverter> ShiftJisText(const THanZen& Engine);
 
-// The input read as From and written as To (Auto: as read). Auto input is read as UTF-8
-// when the first block with a byte above 0x7F is valid UTF-8 from that byte on, or the
-// input starts with a UTF-8 byte-order mark; as Shift-JIS otherwise. Shift-JIS in and out
-// is ShiftJisText.
-std::unique_ptr<TTextConverter> TextConverter(const TOptions& Options, TComponent* Owner,
-                                              TEncoding From, TEncoding To);
+// Text read as From and written as To (Auto: as read), under Options, with every line end
+// kept. Auto input is judged by what it holds; text with nothing but ASCII is converted as
+// AsciiAs (UTF-8 or Shift-JIS) says until its encoding is known.
+std::unique_ptr<TTextConverter> TextConverter(const TOptions& Options, TEncoding From,
+                                              TEncoding To, TEncoding AsciiAs = TEncoding::Utf8);

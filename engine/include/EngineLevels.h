@@ -10,6 +10,8 @@
 #include <string_view>
 #include <vector>
 
+namespace kana::detail {
+
 enum class TEngineLevel : std::uint8_t {
     Scalar, // the plan alone, on every target
     Sse42,  // x86-64 with SSE4.2 and POPCNT
@@ -28,3 +30,7 @@ void SetEngineLevel(TEngineLevel Level);
 // H.ConvertLine(S, Out) at Level, whatever the level in force: lets threads compare
 // levels side by side.
 void ConvertLineAt(TEngineLevel Level, const THanZen& H, std::string_view S, std::string& Out);
+// How many conversions on the calling thread have run a vector kernel so far.
+std::uint64_t KernelCallsOnThisThread();
+
+} // namespace kana::detail

@@ -6,6 +6,8 @@
 
 #include <immintrin.h>
 
+namespace kana::detail {
+
 namespace {
 
 struct Avx2 {
@@ -133,3 +135,5 @@ const std::uint8_t* x86::ConvertAvx2(const TKernelTables& T, const std::uint8_t*
                                      std::int32_t SpLen) {
     return ConvertWith<Avx2>(T, P, End, W, Limit, SpLen);
 }
+
+} // namespace kana::detail

@@ -5,6 +5,8 @@
 
 #include <immintrin.h>
 
+namespace kana::detail {
+
 namespace {
 
 struct Avx512 {
@@ -127,3 +129,5 @@ const std::uint8_t* x86::ConvertAvx512(const TKernelTables& T, const std::uint8_
                                        std::int32_t SpLen) {
     return ConvertWith<Avx512>(T, P, End, W, Limit, SpLen);
 }
+
+} // namespace kana::detail

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <immintrin.h>
 
+namespace kana::detail {
+
 namespace {
 
 struct TCompressTables {
@@ -52,3 +54,5 @@ inline unsigned Wanted8(std::uint64_t AtLeastOne, std::uint64_t Two, unsigned Sh
 }
 
 } // namespace
+
+} // namespace kana::detail

@@ -13,6 +13,8 @@
 
 #include <cstring>
 
+namespace kana::detail {
+
 // Writes SpLen copies of the tab's text at W when they leave room for Rest more input
 // bytes and the slack before Limit.
 template <class I>
@@ -157,3 +159,5 @@ const std::uint8_t* ConvertWith(const TKernelTables& T, const std::uint8_t* P,
     Wref = W;
     return P;
 }
+
+} // namespace kana::detail

@@ -6,6 +6,8 @@
 
 #include <immintrin.h>
 
+namespace kana::detail {
+
 namespace {
 
 struct Sse42 {
@@ -118,3 +120,5 @@ const std::uint8_t* x86::ConvertSse42(const TKernelTables& T, const std::uint8_t
                                       std::int32_t SpLen) {
     return ConvertWith<Sse42>(T, P, End, W, Limit, SpLen);
 }
+
+} // namespace kana::detail

@@ -43,9 +43,9 @@ struct TFileSettings {
     std::size_t Piece = 0;
     // After a 0x1A ended the input, read on to count the bytes left out.
     bool CountLeftOut = false;
-    // The converter of the text, given the options and the owner of its engine; unset:
-    // Shift-JIS in and out.
-    std::function<std::unique_ptr<TTextConverter>(const TOptions&, TComponent*)> Text;
+    // The converter of the text, given the options; unset: the library's, Shift-JIS in
+    // and out through a THanZen owned by the application object.
+    std::function<std::unique_ptr<TTextConverter>(const TOptions&)> Text;
     // Counts the bytes read, block by block, when set.
     std::atomic<std::uint64_t>* BytesRead = nullptr;
 };
