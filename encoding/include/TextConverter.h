@@ -19,6 +19,13 @@ enum class TEncoding : std::uint8_t {
     Utf8,
 };
 
+// How each line is written.
+enum class TNewline : std::uint8_t {
+    CrLf, // with CR LF, the last line too
+    Keep, // with the line end it was read with; a last line without one stays without
+    Lf,   // with LF; a last line without a line end stays without one
+};
+
 // A character that the output's encoding cannot hold, or (reading Shift-JIS to write
 // UTF-8) bytes that are no code page 932 character. Line and Column count from 1, Column in
 // characters of the input; Bytes are the character's bytes as read.
@@ -75,3 +82,36 @@ std::unique_ptr<TTextConverter> ShiftJisText(const THanZen& Engine);
 // AsciiAs (UTF-8 or Shift-JIS) says until its encoding is known.
 std::unique_ptr<TTextConverter> TextConverter(const TOptions& Options, TEncoding From,
                                               TEncoding To, TEncoding AsciiAs = TEncoding::Utf8);
+
+// What a whole text in memory came to.
+struct TBufferResult {
+    TEncoding ReadAs = TEncoding::Auto; // Auto: the text held nothing but ASCII
+    std::uint64_t Folded = 0;           // characters written as their code page 932 twins
+    std::uint64_t LeftOut = 0;          // under TNewline::CrLf, bytes from a 0x1A on
+};
+
+// A whole text in memory, converted again and again under one set of options.
+class TBufferConverter {
+public:
+    // From: how the text is read (Auto: judged on the whole text; text with nothing but
+    // ASCII is read as AsciiAs). To: how it is written (Auto: as read). Newline: Keep
+    // converts the text as it is, line ends and all; CrLf follows the library's rules
+    // (lines end at CR or CR LF, a 0x1A ends the text, every line gets CR LF); Lf ends
+    // lines at LF, CR LF or CR and writes LF (a last line without an end stays without).
+    TBufferConverter(const TOptions& Options, TEncoding From, TEncoding To, TEncoding AsciiAs,
+                     TNewline Newline);
+
+    // Appends the conversion of Text to Out. Throws ETextError for a character the output
+    // cannot hold. Safe to call from several threads at once.
+    TBufferResult Convert(std::string_view Text, std::string& Out) const;
+    // The most bytes the conversion of Size bytes may take.
+    std::uint64_t Bound(std::uint64_t Size) const;
+
+private:
+    TOptions FOptions;
+    TEncoding FFrom, FTo, FAsciiAs;
+    TNewline FNewline;
+};
+
+// The encoding of a whole text: Utf8 or Sjis, or Auto when it holds nothing but ASCII.
+TEncoding JudgeWholeText(std::string_view Text);

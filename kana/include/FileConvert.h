@@ -21,13 +21,6 @@ TComponent& Application();
 // The component of the conversion in progress on some thread (null when none).
 extern std::atomic<THanZen*> HanZenObj;
 
-// How each line is written.
-enum class TNewline : std::uint8_t {
-    CrLf, // with CR LF, the last line too
-    Keep, // with the line end it was read with; a last line without one stays without
-    Lf,   // with LF; a last line without a line end stays without one
-};
-
 // How a conversion reads, converts and writes. The defaults are the library's: 128-byte
 // blocks, CR or CR LF ends a line and 0x1A the input, every line written with CR LF, the
 // temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out.
