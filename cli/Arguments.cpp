@@ -1,7 +1,10 @@
 #include "Arguments.h"
 
 #include <getopt.h>
+#include <iconv.h>
+#include <langinfo.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -24,9 +27,17 @@ const char UsageText[] =
     "  --hira=none|1kata|2kata       hiragana to half-width or full-width katakana\n"
     "  --mark=none|1all|2all         full-width letters, digits and symbols to ASCII, or\n"
     "                                ASCII to full width\n"
+    "  --letters=none|1byte|2byte    Latin letters alone: to ASCII or to full width\n"
+    "  --digits=none|1byte|2byte     the digits 0-9 alone\n"
+    "  --symbols=none|1byte|2byte    every other character --mark converts\n"
+    "                                (each decides its own class, --mark the others)\n"
     "  --space=none|1byte|2byte      full-width space to ' ', or ' ' to full width\n"
     "  --conv-size=none|small|big    small or big letters and kana, after the rest\n"
     "  --tab=none|N                  each tab becomes N spaces (none when N <= 0)\n"
+    "  --tab-stops=none|N            each tab becomes the spaces to the next multiple of\n"
+    "                                N columns, after the rest (a double-byte character\n"
+    "                                counts 2 columns)\n"
+    "  --keep=CHARS                  characters no option converts\n"
     "Text:\n"
     "  --from=auto|sjis|utf-8        how the input is read (auto: UTF-8 when its first\n"
     "                                non-ASCII block is valid UTF-8, else Shift-JIS)\n"
@@ -67,6 +78,7 @@ const TChoice<TKata> Katas[] = {
 const TChoice<TToHira> ToHiras[] = {{"all", thAll}, {"1only", th1Only}, {"2only", th2Only}};
 const TChoice<THira> Hiras[] = {{"none", hNone}, {"1kata", h1Kata}, {"2kata", h2Kata}};
 const TChoice<TMark> Marks[] = {{"none", mNone}, {"1all", m1All}, {"2all", m2All}};
+const TChoice<TClassWidth> ClassWidths[] = {{"none", cwNone}, {"1byte", cw1byte}, {"2byte", cw2byte}};
 const TChoice<TEncoding> Froms[] = {
     {"auto", TEncoding::Auto}, {"sjis", TEncoding::Sjis}, {"utf-8", TEncoding::Utf8}};
 const TChoice<TEncoding> Tos[] = {
@@ -95,19 +107,46 @@ long Number(const char* Option, const char* Value, long Min, long Max) {
     return N;
 }
 
+// The characters of Text, written in the locale's character set (UTF-8 where that is
+// ASCII), as code points in ascending order.
+std::u32string LocaleCharacters(const char* Option, const char* Text) {
+    const char* Charset = nl_langinfo(CODESET);
+    if (!Charset || std::strcmp(Charset, "ANSI_X3.4-1968") == 0) Charset = "UTF-8";
+    const iconv_t Cd = iconv_open("UTF-32LE", Charset);
+    if (Cd == reinterpret_cast<iconv_t>(-1)) throw EUsage(std::string("cannot read --") + Option);
+    std::string In = Text;
+    std::u32string Out(In.size() + 1, U'\0');
+    char* InP = In.data();
+    auto* OutP = reinterpret_cast<char*>(Out.data());
+    std::size_t InLeft = In.size(), OutLeft = Out.size() * sizeof(char32_t);
+    const std::size_t Done = iconv(Cd, &InP, &InLeft, &OutP, &OutLeft);
+    iconv_close(Cd);
+    if (Done == static_cast<std::size_t>(-1))
+        throw EUsage(std::string("--") + Option + " holds bytes that are no characters of " + Charset);
+    Out.resize(Out.size() - OutLeft / sizeof(char32_t));
+    std::sort(Out.begin(), Out.end());
+    Out.erase(std::unique(Out.begin(), Out.end()), Out.end());
+    return Out;
+}
+
 } // namespace
 
 TArguments ParseArguments(int Argc, char** Argv) {
-    enum { ConvSize = 256, Space, Tab, Kata, ToHira, Hira, Mark, From, To, Newline, Classic,
-           CheckSame, Progress, Help, Version };
+    enum { ConvSize = 256, Space, Tab, TabStops, Kata, ToHira, Hira, Mark, Letters, Digits,
+           Symbols, Keep, From, To, Newline, Classic, CheckSame, Progress, Help, Version };
     const option Long[] = {
         {"conv-size", required_argument, nullptr, ConvSize},
         {"space", required_argument, nullptr, Space},
         {"tab", required_argument, nullptr, Tab},
+        {"tab-stops", required_argument, nullptr, TabStops},
         {"kata", required_argument, nullptr, Kata},
         {"to-hira", required_argument, nullptr, ToHira},
         {"hira", required_argument, nullptr, Hira},
         {"mark", required_argument, nullptr, Mark},
+        {"letters", required_argument, nullptr, Letters},
+        {"digits", required_argument, nullptr, Digits},
+        {"symbols", required_argument, nullptr, Symbols},
+        {"keep", required_argument, nullptr, Keep},
         {"from", required_argument, nullptr, From},
         {"to", required_argument, nullptr, To},
         {"newline", required_argument, nullptr, Newline},
@@ -124,7 +163,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
     };
     TArguments A;
     TOptions& O = A.Options;
-    bool TextGiven = false;
+    bool TextGiven = false, FinerGiven = false, TabGiven = false;
     opterr = 0;
     optind = 0; // from the start, every time
     for (int Opt; (Opt = getopt_long(Argc, Argv, "ij:qv", Long, nullptr)) != -1;) {
@@ -135,11 +174,22 @@ TArguments ParseArguments(int Argc, char** Argv) {
             O.Tab = std::strcmp(optarg, "none") == 0 ? tbNone : tbSpace;
             if (O.Tab == tbSpace)
                 O.SpLen = static_cast<std::int32_t>(Number("tab", optarg, INT32_MIN, INT32_MAX));
+            TabGiven = true;
+            break;
+        case TabStops:
+            O.TabStops = std::strcmp(optarg, "none") == 0
+                             ? 0
+                             : static_cast<std::int32_t>(Number("tab-stops", optarg, 1, INT32_MAX));
+            FinerGiven = true;
             break;
         case Kata: O.Kata = Pick("kata", optarg, Katas); break;
         case ToHira: O.ToHira = Pick("to-hira", optarg, ToHiras); break;
         case Hira: O.Hira = Pick("hira", optarg, Hiras); break;
         case Mark: O.Mark = Pick("mark", optarg, Marks); break;
+        case Letters: O.Letters = Pick("letters", optarg, ClassWidths), FinerGiven = true; break;
+        case Digits: O.Digits = Pick("digits", optarg, ClassWidths), FinerGiven = true; break;
+        case Symbols: O.Symbols = Pick("symbols", optarg, ClassWidths), FinerGiven = true; break;
+        case Keep: O.Keep = LocaleCharacters("keep", optarg), FinerGiven = true; break;
         case From: A.From = Pick("from", optarg, Froms), TextGiven = true; break;
         case To: A.To = Pick("to", optarg, Tos), TextGiven = true; break;
         case Newline: A.Newline = Pick("newline", optarg, Newlines), TextGiven = true; break;
@@ -158,8 +208,11 @@ TArguments ParseArguments(int Argc, char** Argv) {
                              : std::string("unknown option: ") + Argv[optind - 1]);
         }
     }
+    if (O.TabStops > 0 && TabGiven) throw EUsage("--tab-stops and --tab cannot be used together");
     if (A.Classic) {
         if (TextGiven) throw EUsage("--classic takes no --from, --to or --newline");
+        if (FinerGiven)
+            throw EUsage("--classic takes no --letters, --digits, --symbols, --keep or --tab-stops");
         A.From = A.To = TEncoding::Sjis;
         A.Newline = TNewline::CrLf;
         O.Mapping = mpClassic;
