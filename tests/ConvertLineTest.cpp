@@ -69,6 +69,30 @@ const std::tuple<TOptions, std::string, std::string> Cases[] = {
     {{.ConvSize = cvBig}, "\x82\0a"s, "\x82\0A"s},
     // A lead byte that ends the line stays.
     {{.ConvSize = cvBig, .Kata = k1byte, .Mark = m1All}, "a\x82", "A\x82"},
+    // The faithful rules: nothing narrowed away, the kana punctuation under h1Kata, the
+    // iteration marks in the kana moves.
+    {{.Kata = k1byte, .Mapping = mpFaithful}, "シークヮーサー"_sjis, "ｼｰｸヮｰｻｰ"_sjis},
+    {{.Kata = kHira, .Mapping = mpFaithful}, "ヮヽヾ"_sjis, "ゎゝゞ"_sjis},
+    {{.Kata = kHira, .ToHira = th1Only, .Mapping = mpFaithful}, "ヽ"_sjis, "ヽ"_sjis},
+    {{.Hira = h1Kata, .Mapping = mpFaithful}, "すごーい。「ゎ」、・゛゜"_sjis, "ｽｺﾞｰｲ｡｢ヮ｣､･ﾞﾟ"_sjis},
+    {{.Hira = h1Kata, .Mapping = mpFaithful}, "ゝゞ"_sjis, "ヽヾ"_sjis},
+    {{.Hira = h2Kata, .Mapping = mpFaithful}, "ゝゞゎ"_sjis, "ヽヾヮ"_sjis},
+    {{.Hira = h1Kata}, "ーゝゎ"_sjis, "ーゝﾜ"_sjis}, // the classic rules: neither
+    // Letters, digits and symbols apart; each decides its class, Mark the others.
+    {{.Digits = cw1byte}, "Ａ１！ａ"_sjis, "Ａ1！ａ"_sjis},
+    {{.Letters = cw2byte, .Digits = cw1byte}, "a1１!"_sjis, "ａ11!"_sjis},
+    {{.Mark = m2All, .Symbols = cwNone}, "a1!"_sjis, "ａ１!"_sjis},
+    {{.Mark = m1All, .Letters = cwMark, .Digits = cw2byte}, "Ａ1"_sjis, "A１"_sjis},
+    {{.ConvSize = cvBig, .Letters = cw2byte}, "a"_sjis, "Ａ"_sjis},
+    // Kept characters: left alone, and a kept mark merges into nothing.
+    {{.Kata = k2byte, .Keep = U"\uFF9E"}, "ｶﾞﾊﾟ"_sjis, "カﾞパ"_sjis},
+    {{.Kata = k1byte, .Keep = U"ー"}, "ガーゲー"_sjis, "ｶﾞーｹﾞー"_sjis},
+    {{.Tab = tbSpace, .SpLen = 2, .Keep = U"\t"}, "\t", "\t"},
+    {{.Mark = m2All, .Keep = U"\\"}, "a\\", "ａ\\"_sjis},
+    // Line ends kept, for text that carries its own.
+    {{.ConvSize = cvBig, .LineEnds = leKeep}, "a\rb\r\nc\n", "A\rB\r\nC\n"},
+    // Tab stops, after every other conversion: a double-byte character counts 2 columns.
+    {{.Kata = k2byte, .TabStops = 4}, "ｱ\tｶﾞ\tab\t\n\t"_sjis, "ア  ガ  ab  \n    "_sjis},
 };
 
 TEST(ConvertLine, EachByteClassUnderItsOptions) {

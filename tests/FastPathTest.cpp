@@ -28,10 +28,34 @@ const std::vector<int> Values[] = {
     {mNone, m1All, m2All, 0xFF},     {-1, 0, 1, 7, 1000},
     {mpClassic, mpFaithful}};
 
+// The options beyond the library's, each with Mark and the kana options it meets: every
+// class option at each value under each Mark, the faithful rules with Kata and Hira, a
+// keep set that holds a letter, a voicing mark, a tab, a space and double-byte
+// characters, and CR kept.
+std::vector<TOptions> FinerOptionSets() {
+    std::vector<TOptions> Sets;
+    const std::u32string Keeps[] = {U"", U"A\uFF9E\t \u30FC\u3042\u30AC\u3000\uFF21"};
+    for (int Mark : {0, 1, 2}) // mNone, m1All, m2All
+        for (int Field = 0; Field < 3; ++Field)
+            for (int Width : {0, 1, 2, 3, 0xFF}) // cwMark, cwNone, cw1byte, cw2byte, other
+                for (const auto& Keep : Keeps) {
+                    TOptions O{.ConvSize = cvBig, .Space = sp2byte, .Mark = TMark(Mark), .Keep = Keep};
+                    (Field == 0 ? O.Letters : Field == 1 ? O.Digits : O.Symbols) = TClassWidth(Width);
+                    Sets.push_back(O);
+                }
+    for (int Kata : {0, 1, 2, 3})
+        for (int Hira : {0, 1, 2})
+            for (const auto& Keep : Keeps)
+                Sets.push_back({.ConvSize = cvSmall, .Tab = tbSpace, .Kata = TKata(Kata),
+                                .Hira = THira(Hira), .SpLen = 2, .Mapping = mpFaithful,
+                                .LineEnds = leKeep, .Keep = Keep});
+    return Sets;
+}
+
 // Every combination of the options that matter to a byte class, the others 0: controls
 // and the space follow Space, Tab and SpLen; ASCII graphics Mark and the size step;
 // half-width kana Kata, ToHira, the mapping of ｰ and the size step; lead bytes all but
-// Tab and SpLen.
+// Tab and SpLen. Then the options beyond the library's.
 std::vector<TOptions> OptionSetsFor(int Class) {
     static const std::vector<int> Varied[] = {
         {1, 2, 7}, {0, 6}, {0, 3, 4, 8}, {0, 1, 3, 4, 5, 6, 8}};
@@ -43,7 +67,10 @@ std::vector<TOptions> OptionSetsFor(int Class) {
             V[F] = Values[F][Rest % Values[F].size()];
             Rest /= Values[F].size();
         }
-        if (Rest != 0) return Sets;
+        if (Rest != 0) {
+            for (const TOptions& O : FinerOptionSets()) Sets.push_back(O);
+            return Sets;
+        }
         // For a lead byte the mapping changes ° alone: a few sets suffice.
         if (Class == 3 && V[8] == mpFaithful && (V[1] != spNone || V[4] != thAll)) continue;
         Sets.push_back({TConvSize(V[0]), TSpace(V[1]), TTab(V[2]), TKata(V[3]), TToHira(V[4]),

@@ -40,6 +40,22 @@ TEST(Text, EveryCodeAgreesWithIconv) {
     EXPECT_GT(Known, 7000);
 }
 
+// Written as Shift-JIS, the JIS forms become their code page 932 twins, and are counted;
+// the one-way mappings iconv also makes (¥ to 0x5C, ‾ to 0x7E) are no forms here.
+TEST(Text, JisFormsBecomeTheirTwinsInShiftJis) {
+    const auto C = TextConverter({}, TEncoding::Utf8, TEncoding::Sjis);
+    std::string Out;
+    C->Convert("1〜2 −3 ‖ ¢£¬ — ～", Out);
+    EXPECT_EQ(Hex(Out), Hex(Sjis("1～2 －3 ∥ ￠￡￢ ― ～")));
+    EXPECT_EQ(C->Folded(), 7u);
+    EXPECT_EQ(Hex(Recode("¥‾", "UTF-8", "CP932")), "5C 7E");
+    for (const std::string NoForm : {"¥", "‾", "¦", "¯", "₩"})
+        EXPECT_THROW(Through(TEncoding::Utf8, TEncoding::Sjis, {}, NoForm), ETextError) << NoForm;
+    // Narrowed by the marks' width pairs, ￢ becomes ¬, which Shift-JIS holds as ￢ again.
+    EXPECT_EQ(Hex(Through(TEncoding::Utf8, TEncoding::Sjis, {.Mark = m1All}, "￢Ａ")),
+              Hex(Sjis("￢A")));
+}
+
 // A character that the output cannot hold is reported with its line, its column counted
 // across the pieces of a long line, and its bytes; a UTF-8 byte-order mark is no
 // character of Shift-JIS text.
