@@ -42,7 +42,8 @@ install(TARGETS kanaconv ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS kana EXPORT kanaTargets
         LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/kana.h DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${PROJECT_SOURCE_DIR}/include/kana.h ${PROJECT_SOURCE_DIR}/include/kana.hpp
+        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
 # The engine for C++ users who want THanZen itself; its headers in a folder of their own.
 install(TARGETS hanzen EXPORT kanaTargets
         ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}

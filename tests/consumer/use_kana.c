@@ -1,5 +1,6 @@
 /* Converts a file of half-width katakana through the library, then fails on a source in a
-   missing folder. Argument: a scratch folder. Built against the build tree (the header
+   missing folder; converts text in memory, sized first, and meets a character Shift-JIS
+   cannot hold. Argument: a scratch folder. Built against the build tree (the header
    compiled as C) and against an installed copy. */
 #include <kana.h>
 
@@ -24,8 +25,25 @@ int main(int argc, char **argv) {
     if (f) fclose(f);
     if (n != 6 || memcmp(out, "\x83\x4B\x83\x8B\r\n", 6) != 0) return 1; /* ガル */
     snprintf(src, sizeof src, "%s/missing/in.txt", argv[1]);
-    return KanaConvert(src, dest, 0, 0, 0, 0, 0, 0, 0, 0, 0) == 0 &&
-                   KanaLastError(message, sizeof message) == 3
-               ? 0
-               : 1;
+    if (KanaConvert(src, dest, 0, 0, 0, 0, 0, 0, 0, 0, 0) != 0 ||
+        KanaLastError(message, sizeof message) != 3)
+        return 1;
+
+    /* Text in memory: UTF-8 ｶﾞｰﾙ widened, the size asked first. */
+    kana_options options = KANA_OPTIONS_INIT;
+    kana_error error;
+    size_t size = 0;
+    const char *text = "\xEF\xBD\xB6\xEF\xBE\x9E\xEF\xBD\xB0\xEF\xBE\x99";
+    if (kana_options_set(&options, "kata", "2byte") != KANA_OK ||
+        kana_convert(&options, text, strlen(text), NULL, 0, &size, &error) != KANA_OK || size != 9 ||
+        kana_convert(&options, text, strlen(text), out, sizeof out, &size, &error) != KANA_OK ||
+        memcmp(out, "\xE3\x82\xAC\xE3\x83\xBC\xE3\x83\xAB", 9) != 0) /* ガール */
+        return 1;
+    /* An emoji has no Shift-JIS form: line 1, column 2. */
+    if (kana_options_set(&options, "to", "sjis") != KANA_OK ||
+        kana_convert(&options, "a\xF0\x9F\x98\x80", 5, out, sizeof out, &size, &error) !=
+            KANA_E_UNWRITABLE ||
+        error.line != 1 || error.column != 2)
+        return 1;
+    return 0;
 }
