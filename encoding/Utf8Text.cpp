@@ -30,7 +30,7 @@ private:
         if (FAtStart && FToSjis && Text.starts_with(ByteOrderMark))
             Text.remove_prefix(ByteOrderMark.size());
         FAtStart = FAtStart && Text.empty();
-        const std::size_t Done = FPlan.Append(Text, PlanOptions().SpLen, Out, FFolded);
+        const std::size_t Done = FPlan->Append(Text, PlanOptions().SpLen, Out, FFolded);
         if (Done < Text.size()) {
             const auto* P = reinterpret_cast<const std::uint8_t*>(Text.data()) + Done;
             const TUtf8Char C = DecodeUtf8(P, Text.size() - Done);
@@ -38,7 +38,7 @@ private:
         }
     }
 
-    const TUtf8Plan& FPlan;
+    std::shared_ptr<const TUtf8Plan> FPlan;
     bool FToSjis;
     bool FAtStart = true;
     std::uint64_t FFolded = 0;

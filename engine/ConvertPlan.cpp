@@ -10,9 +10,6 @@
 #include <stdexcept>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
 
 namespace kana::detail {
 
@@ -123,14 +120,19 @@ std::unique_ptr<TConvertPlan> TConvertPlan::Build(const TOptions& O) {
 
     bool IsLead[256], IsStop[256];
     for (int B = 0; B < 256; ++B) IsLead[B] = Plan->FLead[B], IsStop[B] = Plan->FStop[B];
-    Plan->FLeadRanges = RangesOf(IsLead);
-    Plan->FStopRanges = RangesOf(IsStop);
+    Plan->FLeadRanges = TByteRanges::Of(IsLead);
+    Plan->FStopRanges = TByteRanges::Of(IsStop);
+    Plan->FIdentity = std::none_of(std::begin(IsStop), std::end(IsStop), [](bool B) { return B; });
     Plan->BuildKernelTables();
     return Plan;
 }
 
 void TConvertPlan::Append(std::string_view S, std::int32_t SpLen, std::string& Out,
                           TKernel Kernel) const {
+    if (FIdentity) { // no byte changes or takes another: the text is copied
+        Out += S;
+        return;
+    }
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
     // Writes may run up to Slack bytes past the text they keep (the plan alone: PlanSlack);
@@ -330,42 +332,6 @@ void TConvertPlan::BuildKernelTables() {
     T.MarkKeyNibbles = NibblesOf(T.MarkKey);
 }
 
-TConvertPlan::TByteRanges TConvertPlan::RangesOf(const bool (&Member)[256]) {
-    TByteRanges R;
-    const auto Add = [&R](int Low, int High) {
-        std::memset(R.Low[R.Count], Low, sizeof R.Low[0]);
-        std::memset(R.High[R.Count], High, sizeof R.High[0]);
-        ++R.Count;
-    };
-    for (int B = 0; B < 256; ++B) {
-        if (!Member[B] || (B > 0 && Member[B - 1])) continue;
-        if (R.Count == std::size(R.Low)) return TByteRanges{};
-        int Last = B;
-        while (Last < 255 && Member[Last + 1]) ++Last;
-        Add(B, Last);
-    }
-    if (R.Count == 0) Add(1, 0); // the empty set: no byte fits
-    return R;
-}
-
-#if defined(__SSE2__)
-namespace {
-// One bit per byte of V: is it in one of the ranges?
-std::uint64_t InRanges(__m128i V, const std::uint8_t (*Low)[16], const std::uint8_t (*High)[16],
-                       unsigned Count) {
-    __m128i In = _mm_setzero_si128();
-    for (unsigned R = 0; R < Count; ++R) {
-        const __m128i L = _mm_load_si128(reinterpret_cast<const __m128i*>(Low[R]));
-        const __m128i H = _mm_load_si128(reinterpret_cast<const __m128i*>(High[R]));
-        const __m128i AtLeast = _mm_cmpeq_epi8(_mm_max_epu8(V, L), V);
-        const __m128i AtMost = _mm_cmpeq_epi8(_mm_min_epu8(V, H), V);
-        In = _mm_or_si128(In, _mm_and_si128(AtLeast, AtMost));
-    }
-    return static_cast<std::uint16_t>(_mm_movemask_epi8(In));
-}
-} // namespace
-#endif
-
 void TConvertPlan::Classify(const std::uint8_t* P, std::size_t N, std::uint64_t& Leads,
                             std::uint64_t& Stops) const {
     Leads = Stops = 0;
@@ -373,10 +339,8 @@ void TConvertPlan::Classify(const std::uint8_t* P, std::size_t N, std::uint64_t&
     if (N >= 16 && FLeadRanges.Count && FStopRanges.Count) {
         const auto Both = [&](const std::uint8_t* At, unsigned Shift, unsigned Drop) {
             const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(At));
-            Leads |=
-                InRanges(V, FLeadRanges.Low, FLeadRanges.High, FLeadRanges.Count) >> Drop << Shift;
-            Stops |=
-                InRanges(V, FStopRanges.Low, FStopRanges.High, FStopRanges.Count) >> Drop << Shift;
+            Leads |= std::uint64_t{FLeadRanges.In(V)} >> Drop << Shift;
+            Stops |= std::uint64_t{FStopRanges.In(V)} >> Drop << Shift;
         };
         std::size_t I = 0;
         for (; I + 16 <= N; I += 16) Both(P + I, static_cast<unsigned>(I), 0);

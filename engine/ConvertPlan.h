@@ -9,6 +9,7 @@
 // tests check that against the virtual path for every (Ch, NextCh).
 #pragma once
 
+#include "ByteRanges.h"
 #include "HanZen.h"
 #include "Kernels.h"
 
@@ -52,14 +53,6 @@ private:
     // Room for whole-word writes past the text: the plan's own, and a kernel's.
     static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack, TabRoom = 64;
 
-    // A set of byte values as a few ranges, for testing 16 bytes at a time; Count 0 when
-    // it takes more ranges than it holds.
-    struct TByteRanges {
-        std::uint8_t Count = 0;
-        alignas(16) std::uint8_t Low[8][16]; // each bound repeated 16 times, ready to load
-        alignas(16) std::uint8_t High[8][16];
-    };
-    static TByteRanges RangesOf(const bool (&Member)[256]);
 
     // One bit per byte of the N <= 64 bytes at P: lead bytes, and stops (bytes that an
     // unchanged run must look at).
@@ -91,6 +84,7 @@ private:
     TByteRanges FLeadRanges, FStopRanges;
     std::string FTabText;    // the text of one space of an expanded tab
     std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
+    bool FIdentity = false;  // no byte is a stop: every text comes out as it went in
     TKernelTables FKernelTables;
 };
 

@@ -74,6 +74,12 @@ const char* EngineLevelName(TEngineLevel Level) {
     return "unknown";
 }
 
+std::optional<TEngineLevel> EngineLevelNamed(std::string_view Name) {
+    for (TEngineLevel L : Available())
+        if (Name == EngineLevelName(L)) return L;
+    return std::nullopt;
+}
+
 std::vector<TEngineLevel> EngineLevelsAvailable() {
     return Available();
 }

@@ -14,7 +14,7 @@ namespace kana::detail {
 namespace {
 
 constexpr char32_t VoicedMark = 0xFF9E, SemiVoicedMark = 0xFF9F;
-constexpr std::size_t Slack = 16; // room for whole-unit writes past the text
+constexpr std::size_t Slack = 32; // room for whole-unit writes past the text
 
 // The characters an option set may touch besides those of code page 932: the full-width
 // forms without a code page 932 code, the narrow symbols, and the kana that Shift-JIS
@@ -111,60 +111,49 @@ std::unique_ptr<TUtf8Plan> TUtf8Plan::Build(const TOptions& Options, TUtf8Output
         if (TakesAMark) Units[0].Flags |= TakesMark;
         Plan->FIdentity = false;
 
-        const unsigned Page = C >> 8;
-        if (!Plan->FPageOf[Page]) {
-            if (Plan->FPages.size() == 256) throw std::logic_error("too many pages in the UTF-8 plan");
-            Plan->FPageOf[Page] = static_cast<std::uint8_t>(Plan->FPages.size());
-            Plan->FPages.emplace_back();
-        }
         if (Plan->FUnits.size() + Units.size() > 0xFFFF)
             throw std::logic_error("too many units in the UTF-8 plan");
-        Plan->FPages[Plan->FPageOf[Page]][C & 0xFF] = static_cast<std::uint16_t>(Plan->FUnits.size());
+        Plan->FIndex[C] = static_cast<std::uint16_t>(Plan->FUnits.size());
         Plan->FUnits.insert(Plan->FUnits.end(), Units.begin(), Units.end());
         for (const TUnit& U : Units)
             Plan->FGrowth = std::max<std::size_t>(Plan->FGrowth, (U.Len + U.Used - 1u) / U.Used);
 
         // Where a run of characters left alone must stop to look.
-        if (C < 0x80) {
-            Plan->FAsciiStop[C] = true;
-        } else {
-            char First[4];
-            EncodeUtf8(C, First);
-            Plan->FLeadStop[static_cast<std::uint8_t>(First[0])] = true;
-            Plan->FBlockTouched[C >> 6] = true;
-        }
+        std::uint8_t First[4];
+        EncodeUtf8(C, reinterpret_cast<char*>(First));
+        if (First[0] == 0xE3)
+            Plan->FSecondAfterE3[First[1]] = true;
+        else if (First[0] == 0xEF)
+            Plan->FSecondAfterEF[First[1]] = true;
+        else
+            Plan->FStop[First[0]] = true;
     }
+    Plan->FStopRanges = TByteRanges::Of(Plan->FStop);
+    Plan->FE3Ranges = TByteRanges::Of(Plan->FSecondAfterE3);
+    Plan->FEFRanges = TByteRanges::Of(Plan->FSecondAfterEF);
     return Plan;
 }
 
 const std::uint8_t* TUtf8Plan::Skip(const std::uint8_t* P, const std::uint8_t* End) const {
-    while (P < End) {
-        const std::uint8_t B = *P;
-        if (B < 0x80) {
-            if (FAsciiStop[B]) return P;
-        } else if (FLeadStop[B]) {
-            // A two-byte character's block is its first byte's; a three-byte one's needs its
-            // second byte. Anything that is not that well formed is looked at all the same.
-            if (B < 0xE0 || End - P < 2 || (P[1] & 0xC0) != 0x80) return P;
-            if (FBlockTouched[(B & 0x0F) << 6 | (P[1] & 0x3F)]) return P;
+#if defined(__SSE2__)
+    // Sixteen bytes at a time, each with the byte after it.
+    if (FStopRanges.Count && FE3Ranges.Count && FEFRanges.Count) {
+        const __m128i E3 = _mm_set1_epi8(static_cast<char>(0xE3));
+        const __m128i EF = _mm_set1_epi8(static_cast<char>(0xEF));
+        for (; End - P > 16; P += 16) {
+            const __m128i V = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P));
+            const __m128i Next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(P + 1));
+            const std::uint32_t LedByE3 = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, E3)));
+            const std::uint32_t LedByEF = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(V, EF)));
+            std::uint32_t Stops = FStopRanges.In(V);
+            if (LedByE3) Stops |= LedByE3 & FE3Ranges.In(Next);
+            if (LedByEF) Stops |= LedByEF & FEFRanges.In(Next);
+            if (Stops) return P + __builtin_ctz(Stops);
         }
-        ++P;
     }
-    return End;
-}
-
-const TUtf8Plan::TUnit* TUtf8Plan::UnitFor(char32_t C, const std::uint8_t* P, std::size_t Length,
-                                           const std::uint8_t* End) const {
-    const std::uint16_t Index = UnitIndex(C);
-    if (Index == 0) return nullptr;
-    const TUnit* U = &FUnits[Index];
-    if (U->Flags & TakesMark) {
-        const std::uint8_t* Next = P + Length;
-        // ﾞ and ﾟ are EF BE 9E and EF BE 9F.
-        if (End - Next >= 3 && Next[0] == 0xEF && Next[1] == 0xBE && (Next[2] & 0xFE) == 0x9E)
-            U += Next[2] == 0x9E ? 1 : 2;
-    }
-    return U;
+#endif
+    while (P < End && !MayStop(P, End)) ++P;
+    return P;
 }
 
 void TUtf8Plan::AppendTab(std::int32_t SpLen, std::string& Out) const {
@@ -185,34 +174,51 @@ std::size_t TUtf8Plan::Append(std::string_view S, std::int32_t SpLen, std::strin
     }
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
-    std::size_t Start = Out.size();
-    Out.resize(Start + S.size() * FGrowth + Slack);
-    char* W = Out.data() + Start;
+    const auto Room = [&](char* W) { // room for the rest, from W on
+        const auto Done = static_cast<std::size_t>(W - Out.data());
+        Out.resize(Done + static_cast<std::size_t>(End - P) * FGrowth + Slack);
+        return Out.data() + Done;
+    };
+    Out.reserve(Out.size() + S.size() * FGrowth + Slack);
+    char* W = Room(Out.data() + Out.size());
     while (P < End) {
         const std::uint8_t* const Q = Skip(P, End);
         std::memcpy(W, P, static_cast<std::size_t>(Q - P));
         W += Q - P;
-        if (Q == End) break;
-        const TUtf8Char C = DecodeUtf8(Q, static_cast<std::size_t>(End - Q));
-        const TUnit* U = C.Length ? UnitFor(C.Code, Q, C.Length, End) : nullptr;
-        if (!U) { // left alone, or no UTF-8
-            const std::size_t N = C.Length ? C.Length : 1;
-            std::memcpy(W, Q, N);
-            W += N;
-            P = Q + N;
-            continue;
+        P = Q;
+        // The characters from here on, until one that is left alone.
+        while (P < End) {
+            const std::uint8_t B = *P;
+            TUtf8Char C;
+            if (B < 0x80) {
+                C = {1, B};
+            } else if ((B & 0xF0) == 0xE0 && End - P >= 3 && ((P[1] ^ 0x80) | (P[2] ^ 0x80)) < 0x40) {
+                C = {3, static_cast<char32_t>((B & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F))};
+                if (C.Code < 0x800 || (C.Code >= 0xD800 && C.Code <= 0xDFFF)) C.Length = 0;
+            } else {
+                C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
+            }
+            const TUnit* U = C.Length ? UnitFor(C.Code, P, C.Length, End) : nullptr;
+            if (!U) { // left alone, or no UTF-8
+                const std::size_t N = C.Length ? C.Length : 1;
+                std::memcpy(W, P, N);
+                W += N;
+                P += N;
+                // Back to the vector search only where a run of characters left alone may
+                // start: dense text stays here.
+                if (P < End && !MayStop(P, End)) break;
+                continue;
+            }
+            P += U->Used;
+            if (U->Flags & TabUnit) {
+                Out.resize(static_cast<std::size_t>(W - Out.data()));
+                AppendTab(SpLen, Out);
+                W = Room(Out.data() + Out.size());
+                continue;
+            }
+            std::memcpy(W, U, sizeof *U); // keeps Len of its bytes
+            W += U->Len;
         }
-        P = Q + U->Used;
-        if (U->Flags & TabUnit) {
-            Out.resize(static_cast<std::size_t>(W - Out.data()));
-            AppendTab(SpLen, Out);
-            Start = Out.size();
-            Out.resize(Start + static_cast<std::size_t>(End - P) * FGrowth + Slack);
-            W = Out.data() + Start;
-            continue;
-        }
-        std::memcpy(W, U->Bytes, sizeof U->Bytes); // keeps Len of them
-        W += U->Len;
     }
     Out.resize(static_cast<std::size_t>(W - Out.data()));
     return S.size();
@@ -247,7 +253,7 @@ std::size_t TUtf8Plan::AppendSjis(std::string_view S, std::int32_t SpLen, std::s
     return S.size();
 }
 
-const TUtf8Plan& Utf8PlanFor(const TOptions& Options, TUtf8Output Output) {
+std::shared_ptr<const TUtf8Plan> Utf8PlanFor(const TOptions& Options, TUtf8Output Output) {
     TOptions O = Options;
     O.SpLen = 0;
     O.TabStops = 0;
@@ -257,7 +263,7 @@ const TUtf8Plan& Utf8PlanFor(const TOptions& Options, TUtf8Output Output) {
         std::shared_ptr<const TUtf8Plan> Plan;
     };
     thread_local TLast Last;
-    if (Last.Plan && Last.Output == Output && Last.Options == O) return *Last.Plan;
+    if (Last.Plan && Last.Output == Output && Last.Options == O) return Last.Plan;
 
     static std::mutex Lock;
     static std::vector<TLast> Cache;
@@ -271,12 +277,12 @@ const TUtf8Plan& Utf8PlanFor(const TOptions& Options, TUtf8Output Output) {
             Plan = It->Plan;
         } else {
             Plan = TUtf8Plan::Build(O, Output);
-            if (Cache.size() >= 64) Cache.clear(); // plans in use live on in their threads
+            if (Cache.size() >= 64) Cache.clear(); // plans in use live on with their users
             Cache.push_back({O, Output, Plan});
         }
     }
-    Last = {O, Output, std::move(Plan)};
-    return *Last.Plan;
+    Last = {O, Output, Plan};
+    return Plan;
 }
 
 } // namespace kana::detail

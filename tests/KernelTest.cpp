@@ -74,6 +74,24 @@ TEST(Kernels, TheLevelSetIsTheLevelInForce) {
     }
     EXPECT_THROW(SetEngineLevel(TEngineLevel(200)), std::invalid_argument);
     SetEngineLevel(Levels.back());
+    for (TEngineLevel L : Levels) EXPECT_EQ(EngineLevelNamed(EngineLevelName(L)), L);
+    EXPECT_EQ(EngineLevelNamed("mmx"), std::nullopt);
+}
+
+// A program runs the best level its processor has, and a conversion there enters the
+// kernel: on x86-64 with SSE4.2 or better, a line that changes is never left to the plan
+// alone.
+TEST(Kernels, ProductionTakesTheBestKernel) {
+    const std::vector<TEngineLevel> Levels = EngineLevelsAvailable();
+    SetEngineLevel(Levels.back());
+    THanZen H(nullptr);
+    H.SetOptions({.Kata = k2byte});
+    const std::uint64_t Before = KernelCallsOnThisThread();
+    EXPECT_EQ(H.ConvertLine("ｶﾞｰﾙ"_sjis), "ガ－ル"_sjis);
+    EXPECT_EQ(KernelCallsOnThisThread() - Before, Levels.back() == TEngineLevel::Scalar ? 0u : 1u);
+#if defined(__x86_64__)
+    EXPECT_NE(Levels.back(), TEngineLevel::Scalar) << "an x86-64 processor without SSE4.2";
+#endif
 }
 
 } // namespace

@@ -6,6 +6,7 @@
 #include "HanZen.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +21,8 @@ enum class TEngineLevel : std::uint8_t {
 };
 
 const char* EngineLevelName(TEngineLevel Level);
+// The level of that name (scalar, sse4.2, avx2, avx512), if this machine has it.
+std::optional<TEngineLevel> EngineLevelNamed(std::string_view Name);
 // The levels this build and this processor support, Scalar first, the best last.
 std::vector<TEngineLevel> EngineLevelsAvailable();
 // The level ConvertLine uses now.

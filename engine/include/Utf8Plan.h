@@ -6,6 +6,7 @@
 // layer reaches it through Utf8Convert.h.
 #pragma once
 
+#include "ByteRanges.h"
 #include "HanZen.h"
 
 #include <array>
@@ -39,7 +40,8 @@ public:
     bool Identity() const { return FIdentity; }
 
 private:
-    // The text one character (with a voicing mark it takes) becomes.
+    // The text one character (with a voicing mark it takes) becomes; 16 bytes, stored
+    // whole, so that writing a unit is one move.
     struct TUnit {
         char Bytes[12];
         std::uint8_t Len;
@@ -51,14 +53,29 @@ private:
     static constexpr std::uint8_t TabUnit = 2;    // SpLen copies of FTabText
     static constexpr std::uint8_t Unwritable = 4; // writing Shift-JIS: no form there
 
-    // The unit for the character C of Length bytes at P, given what follows it.
+    // The unit of the character C of Length bytes at P, given what follows; null for a
+    // character the plan leaves alone.
     const TUnit* UnitFor(char32_t C, const std::uint8_t* P, std::size_t Length,
-                         const std::uint8_t* End) const;
-    std::uint16_t UnitIndex(char32_t C) const {
-        return C < 0x10000 ? FPages[FPageOf[C >> 8]][C & 0xFF] : 0;
+                         const std::uint8_t* End) const {
+        const std::uint16_t Index = C < 0x10000 ? FIndex[C] : 0;
+        if (Index == 0) return nullptr;
+        const TUnit* U = &FUnits[Index];
+        // ﾞ and ﾟ are EF BE 9E and EF BE 9F.
+        const std::uint8_t* Next = P + Length;
+        if ((U->Flags & TakesMark) && End - Next >= 3 && Next[0] == 0xEF && Next[1] == 0xBE &&
+            (Next[2] & 0xFE) == 0x9E)
+            U += Next[2] == 0x9E ? 1 : 2;
+        return U;
     }
     // The first byte at or after P that may start a character the plan changes.
     const std::uint8_t* Skip(const std::uint8_t* P, const std::uint8_t* End) const;
+    // True when the byte at P may start a character the plan changes.
+    bool MayStop(const std::uint8_t* P, const std::uint8_t* End) const {
+        const std::uint8_t B = *P;
+        if (FStop[B]) return true;
+        return (B == 0xE3 || B == 0xEF) && End - P >= 2 &&
+               (B == 0xE3 ? FSecondAfterE3 : FSecondAfterEF)[P[1]];
+    }
     std::size_t AppendSjis(std::string_view S, std::int32_t SpLen, std::string& Out,
                            std::uint64_t& Folded) const;
     void AppendTab(std::int32_t SpLen, std::string& Out) const;
@@ -66,16 +83,18 @@ private:
     TUtf8Output FOutput;
     bool FIdentity = true;
     std::vector<TUnit> FUnits{TUnit{}}; // unit 0: the character is left as it is
-    std::uint8_t FPageOf[256] = {};     // page (C >> 8) of the BMP -> its slot in FPages
-    std::vector<std::array<std::uint16_t, 256>> FPages{std::array<std::uint16_t, 256>{}};
-    bool FAsciiStop[128] = {};          // ASCII bytes whose unit changes
-    bool FLeadStop[256] = {};           // first bytes of characters of touched 64-blocks
-    std::vector<bool> FBlockTouched = std::vector<bool>(0x10000 / 64); // by C >> 6
-    std::string FTabText;               // one space of an expanded tab
-    std::size_t FGrowth = 1;            // most output bytes per input byte, tabs aside
+    std::vector<std::uint16_t> FIndex = std::vector<std::uint16_t>(0x10000); // code point -> unit
+    // Where a run of characters left alone must stop to look: first bytes of touched
+    // characters, and for those of three bytes led by E3 or EF (kana and the full-width
+    // forms, where Japanese text lives), the second bytes too.
+    bool FStop[256] = {};
+    bool FSecondAfterE3[256] = {}, FSecondAfterEF[256] = {};
+    TByteRanges FStopRanges, FE3Ranges, FEFRanges;
+    std::string FTabText;    // one space of an expanded tab
+    std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
 };
 
 // The plan for the options and output, from a process-wide cache; safe from any thread.
-const TUtf8Plan& Utf8PlanFor(const TOptions& O, TUtf8Output Output);
+std::shared_ptr<const TUtf8Plan> Utf8PlanFor(const TOptions& O, TUtf8Output Output);
 
 } // namespace kana::detail
