@@ -99,7 +99,7 @@ long Number(const char* Option, const char* Value, long Min, long Max) {
 
 TArguments ParseArguments(int Argc, char** Argv) {
     enum { ConvSize = 256, Space, Tab, Kata, ToHira, Hira, Mark, From, To, Newline, Classic,
-           CheckSame, Progress, Help, Version };
+           CheckSame, Progress, Help, Version, Backup };
     const option Long[] = {
         {"conv-size", required_argument, nullptr, ConvSize},
         {"space", required_argument, nullptr, Space},
@@ -115,6 +115,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
         {"in-place", no_argument, nullptr, 'i'},
         {"jobs", required_argument, nullptr, 'j'},
         {"check-same", no_argument, nullptr, CheckSame},
+        {"backup", optional_argument, nullptr, Backup},
         {"verbose", no_argument, nullptr, 'v'},
         {"quiet", no_argument, nullptr, 'q'},
         {"progress", no_argument, nullptr, Progress},
@@ -147,6 +148,11 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case 'i': A.InPlace = true; break;
         case 'j': A.Jobs = static_cast<unsigned>(Number("jobs", optarg, 1, 1024)); break;
         case CheckSame: A.CheckSame = true; break;
+        case Backup:
+            A.Backup = optarg ? optarg : "~";
+            if (A.Backup.empty() || A.Backup.find('/') != std::string::npos)
+                throw EUsage("a backup suffix is a part of a file name: not empty, no '/'");
+            break;
         case 'v': A.Verbose = true; break;
         case 'q': A.Quiet = true; break;
         case Progress: A.Progress = true; break;
@@ -191,6 +197,9 @@ TFileSettings SettingsFor(const TArguments& A) {
         S.Lines = TLineRule::NoLines;
     S.Newline = A.Newline;
     S.UniqueTemporary = true;
+    // Conversions may read one file at once; one that converts it in place reads it alone.
+    S.SourceShare = TReadShare::Readers;
+    S.BackupSuffix = A.Backup;
     S.CountLeftOut = A.Newline == TNewline::CrLf;
     S.Text = [From = A.From, To = A.To](const TOptions& O, TComponent* Owner) {
         return TextConverter(O, Owner, From, To);
