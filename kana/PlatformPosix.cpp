@@ -344,8 +344,15 @@ public:
     }
 
     bool SameFile(const std::string& A, const std::string& B) override {
-        struct stat X, Y;
-        return stat(A.c_str(), &X) == 0 && stat(B.c_str(), &Y) == 0 && Same(X, Y);
+        // A is looked at again after B: a new file put in the place of the one they name
+        // in between (a conversion in place finishing) would make one file look like two.
+        struct stat X, Y, Again;
+        for (int Try = 0; Try < 100; ++Try) {
+            if (stat(A.c_str(), &X) != 0 || stat(B.c_str(), &Y) != 0) return false;
+            if (Same(X, Y)) return true;
+            if (stat(A.c_str(), &Again) != 0 || Same(X, Again)) return false;
+        }
+        return false;
     }
 
     std::uint32_t ReplaceTarget(const std::string& Dest, std::string& Target,

@@ -76,7 +76,8 @@ public:
 
     // True when Path names something that is not a folder.
     virtual bool FileExists(const std::string& Path) = 0;
-    // True when A and B name one existing file, however they are spelled.
+    // True when A and B name one existing file, however they are spelled, also while a
+    // new file takes its place.
     virtual bool SameFile(const std::string& A, const std::string& B) = 0;
     // Sets Target to the file a conversion into Dest replaces: Dest itself, or the file at
     // the end of the chain of symbolic links that starts at Dest (which need not exist
