@@ -53,9 +53,11 @@ const char UsageText[] =
     "  -j, --jobs=N                  with -i, convert up to N files at once (default:\n"
     "                                one per processor)\n"
     "      --check-same              refuse when SOURCE and DEST are the same file\n"
+    "      --backup[=SUFFIX]         keep each file replaced (in place, or an existing\n"
+    "                                DEST) as its name and SUFFIX (default ~)\n"
     "Messages:\n"
     "  -v, --verbose                 say how each input was read\n"
-    "  -q, --quiet                   say nothing but errors; no progress\n"
+    "  -q, --quiet                   say nothing but errors and warnings; no progress\n"
     "      --progress                show progress even when standard error is no terminal\n"
     "      --help                    show this help and exit\n"
     "      --version                 show the version and exit\n"
@@ -133,7 +135,7 @@ std::u32string LocaleCharacters(const char* Option, const char* Text) {
 
 TArguments ParseArguments(int Argc, char** Argv) {
     enum { ConvSize = 256, Space, Tab, TabStops, Kata, ToHira, Hira, Mark, Letters, Digits,
-           Symbols, Keep, From, To, Newline, Classic, CheckSame, Progress, Help, Version };
+           Symbols, Keep, From, To, Newline, Classic, CheckSame, Progress, Help, Version, Backup };
     const option Long[] = {
         {"conv-size", required_argument, nullptr, ConvSize},
         {"space", required_argument, nullptr, Space},
@@ -154,6 +156,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
         {"in-place", no_argument, nullptr, 'i'},
         {"jobs", required_argument, nullptr, 'j'},
         {"check-same", no_argument, nullptr, CheckSame},
+        {"backup", optional_argument, nullptr, Backup},
         {"verbose", no_argument, nullptr, 'v'},
         {"quiet", no_argument, nullptr, 'q'},
         {"progress", no_argument, nullptr, Progress},
@@ -197,6 +200,11 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case 'i': A.InPlace = true; break;
         case 'j': A.Jobs = static_cast<unsigned>(Number("jobs", optarg, 1, 1024)); break;
         case CheckSame: A.CheckSame = true; break;
+        case Backup:
+            A.Backup = optarg ? optarg : "~";
+            if (A.Backup.empty() || A.Backup.find('/') != std::string::npos)
+                throw EUsage("a backup suffix is a part of a file name: not empty, no '/'");
+            break;
         case 'v': A.Verbose = true; break;
         case 'q': A.Quiet = true; break;
         case Progress: A.Progress = true; break;
@@ -244,6 +252,9 @@ TFileSettings SettingsFor(const TArguments& A) {
         S.Lines = TLineRule::NoLines;
     S.Newline = A.Newline;
     S.UniqueTemporary = true;
+    // Conversions may read one file at once; one that converts it in place reads it alone.
+    S.SourceShare = TReadShare::Readers;
+    S.BackupSuffix = A.Backup;
     S.CountLeftOut = A.Newline == TNewline::CrLf;
     S.Text = [From = A.From, To = A.To](const TOptions& O) { return TextConverter(O, From, To); };
     return S;

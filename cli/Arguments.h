@@ -15,6 +15,7 @@ struct TArguments {
     bool CheckSame = false; // refuse when SOURCE and DEST are the same file
     bool InPlace = false;   // every name in Files is converted in place
     unsigned Jobs = 0;      // files converted at once; 0: one per processor
+    std::string Backup;     // --backup: a file replaced is kept as its name and this; "" none
     bool Quiet = false, Verbose = false, Progress = false;
     bool Help = false, Version = false;
     // SOURCE and DEST, or the files converted in place; "" is standard input or output.

@@ -48,6 +48,7 @@ constexpr TReasonText Reasons[] = {
     {ERROR_ACCESS_DENIED, "permission denied"},
     {ERROR_NOT_ENOUGH_MEMORY, "out of memory"},
     {ERROR_NOT_SAME_DEVICE, "not on the same device"},
+    {ERROR_NOT_SUPPORTED, "not supported"},
     {ERROR_SHARING_VIOLATION, "in use by another conversion"},
     {ERROR_FILE_EXISTS, "the file exists"},
     {ERROR_BROKEN_PIPE, "the pipe is closed"},
@@ -107,6 +108,14 @@ std::string TReport::Failure(const EInOutError& E, const std::string& Source,
     }
     case TFileOp::Replace:
         return J ? To + Ja(" を置き換えられません") + Why : "cannot replace " + To + Why;
+    case TFileOp::Backup: {
+        const std::string Kept = Shown(E.Path, false);
+        const bool IsSource = E.ErrorCode == ERROR_FILE_EXISTS; // the backup would replace it
+        if (J)
+            return To + Ja(" のバックアップ ") + Kept + Ja(" を作れません") +
+                   (IsSource ? Ja(": 変換元のファイルです") : Why);
+        return "cannot back up " + To + " as " + Kept + (IsSource ? ": that is the source" : Why);
+    }
     case TFileOp::Convert: break;
     }
     if (E.ErrorCode == ERROR_NO_UNICODE_TRANSLATION) {
@@ -163,6 +172,23 @@ std::string TReport::About(const TConvertResult& R, const std::string& Source,
                          : R.ReadAs == TEncoding::Sjis ? (J ? "シフトJIS として読みました" : "read as Shift-JIS")
                                                        : (J ? "ASCII だけでした" : "ASCII only");
         Said += "kanaconv: " + From + ": " + (J ? Ja(As) : As) + "\n";
+    }
+    return Said;
+}
+
+std::string TReport::Warnings(const TConvertResult& R) const {
+    std::string Said;
+    for (const TConvertWarning& W : R.Warnings) {
+        if (W.Kind != TWarning::AttributeLost) continue;
+        const std::string File = Shown(W.Path, false), Why = ": " + Reason(W.ErrorCode);
+        if (FJapanese)
+            Said += "kanaconv: " + File + Ja(" は拡張属性") + (W.Name.empty() ? "" : " " + W.Name) +
+                    Ja(" を引き継げませんでした") + Why + "\n";
+        else
+            Said +=
+                "kanaconv: warning: " + File + " lost " +
+                (W.Name.empty() ? "its extended attributes" : "the extended attribute " + W.Name) +
+                Why + "\n";
     }
     return Said;
 }

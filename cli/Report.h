@@ -20,6 +20,10 @@ public:
     std::string About(const TConvertResult& R, const std::string& Source, const std::string& Dest,
                       const TArguments& A) const;
 
+    // One line for each warning of R: an extended attribute a replaced file lost. Said
+    // even under Quiet: something was lost.
+    std::string Warnings(const TConvertResult& R) const;
+
 private:
     std::string Failure(const EInOutError& E, const std::string& Source, const std::string& Dest,
                         const TArguments& A) const;

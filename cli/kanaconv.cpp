@@ -58,7 +58,7 @@ int ConvertOne(const TArguments& A, TConsole& Console, const TReport& Report) {
     Console.StartProgress(SizeOf(Source), 0);
     const TConvertResult R = ConvertFile(Source, Dest, false, A.Options, Settings);
     Console.StopProgress();
-    Console.Say(Report.About(R, Source, Dest, A));
+    Console.Say(Report.Warnings(R) + Report.About(R, Source, Dest, A));
     return ExitFor(R);
 }
 
@@ -96,7 +96,7 @@ int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report
         Finished.wait(Guard, [&] { return Done[I]; });
         const TConvertResult R = std::move(Results[I]);
         Guard.unlock();
-        Console.Say(Report.About(R, Files[I], Files[I], A));
+        Console.Say(Report.Warnings(R) + Report.About(R, Files[I], Files[I], A));
         if (R.Outcome != TOutcome::Converted) Status = ExitFailed;
     }
     for (std::thread& W : Workers) W.join();

@@ -19,6 +19,7 @@ constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
 constexpr std::int32_t ERROR_NOT_SAME_DEVICE = 17;
 constexpr std::int32_t ERROR_GEN_FAILURE = 31;
 constexpr std::int32_t ERROR_SHARING_VIOLATION = 32;
+constexpr std::int32_t ERROR_NOT_SUPPORTED = 50;
 constexpr std::int32_t ERROR_FILE_EXISTS = 80;
 constexpr std::int32_t ERROR_INVALID_PARAMETER = 87;
 constexpr std::int32_t ERROR_BROKEN_PIPE = 109;

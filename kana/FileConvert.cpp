@@ -96,15 +96,32 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
     std::unique_ptr<TTextConverter> Text;
     THanZen* Component = nullptr; // the library's, owned by the application object
     bool Direct = DestFile.empty();
-    std::string Replaced, TempPath;
+    bool Held = false; // the source stays open, and locked, until it is replaced
+    std::string Replaced, TempPath, Backup;
+    std::vector<TLostAttribute> Lost;
     try {
         // Standard output, a device or a pipe is written directly; a file is replaced by a
         // temporary file beside it. The paths come first, before anything is opened.
-        if (!Direct) Replaced = Platform().ReplaceTarget(std::string(DestFile), Direct);
+        std::uint32_t Unresolved = 0;
+        if (!Direct) Unresolved = Platform().ReplaceTarget(std::string(DestFile), Replaced, Direct);
         if (!Direct && !Settings.UniqueTemporary) TempPath = Platform().TempPathFor(Replaced);
         if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) {
             Result.Outcome = TOutcome::Refused;
             return Result;
+        }
+        if (Unresolved)
+            throw EInOutError(static_cast<int>(Unresolved), TFileOp::Create, std::string(DestFile));
+        const std::string Src(SrcFile);
+        const bool Sharing = Settings.SourceShare != TReadShare::Alone;
+        const bool InPlace = !Direct && !Src.empty() &&
+                             (Sharing || !Settings.BackupSuffix.empty()) &&
+                             Platform().SameFile(Src, Replaced);
+        Held = Sharing && InPlace;
+        if (!Direct && !Settings.BackupSuffix.empty()) {
+            Backup = Replaced + Settings.BackupSuffix;
+            // The backup would take the place of the text still to be read.
+            if (!InPlace && !Src.empty() && Platform().SameFile(Src, Backup))
+                throw EInOutError(ERROR_FILE_EXISTS, TFileOp::Backup, Backup);
         }
 
         if (Settings.Text) {
@@ -119,8 +136,8 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             Source.OnRead = [Count = Settings.BytesRead](std::string_view Block) {
                 *Count += Block.size();
             };
-        Source.BindName(std::string(SrcFile));
-        Source.OpenForReading();
+        Source.BindName(Src);
+        Source.OpenForReading(Held ? TReadShare::Alone : Settings.SourceShare);
         Source.IOCheck();
         if (!Direct && Settings.UniqueTemporary) {
             Target.CreateBeside(Replaced);
@@ -150,7 +167,7 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
     }
 
     // The clean-up closes only what opened and always runs to the end.
-    if (Source.IsOpen()) {
+    if (Source.IsOpen() && !Held) {
         Source.CloseLineFile();
         Note(Source.TakeFailure());
     }
@@ -164,10 +181,24 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             Target.TakeFailure();
             Result.Outcome = TOutcome::Vanished;
         } else {
-            Target.Commit(Replaced);
+            if (!Backup.empty())
+                if (const std::uint32_t Code = Platform().Backup(Replaced, Backup, Lost))
+                    Note(EInOutError(static_cast<int>(Code), TFileOp::Backup, Backup));
+            if (Result.Failure)
+                Target.Discard();
+            else
+                Target.Commit(Replaced, &Lost);
         }
         Note(Target.TakeFailure());
     }
+    if (Source.IsOpen()) {
+        // Held until now, and read to its end or given up: closing it loses nothing.
+        Source.CloseLineFile();
+        Source.TakeFailure();
+    }
+    for (TLostAttribute& L : Lost)
+        Result.Warnings.push_back({TWarning::AttributeLost, std::move(L.Path), std::move(L.Name),
+                                   static_cast<int>(L.Code)});
     Text.reset();
     if (Component) {
         THanZen* Mine = Component;

@@ -34,13 +34,13 @@ void LineFile::BindName(std::string Name) {
     FPos = FEnd = 0;
 }
 
-void LineFile::OpenForReading() {
+void LineFile::OpenForReading(TReadShare Share) {
     if (IsOpen()) CloseLineFile();
     FPos = FEnd = 0;
     FInputEnded = false;
     TFileHandle Handle = InvalidFileHandle;
     const std::uint32_t Code =
-        FName.empty() ? Platform().StdInput(Handle) : Platform().OpenRead(FName, Handle);
+        FName.empty() ? Platform().StdInput(Handle) : Platform().OpenRead(FName, Handle, Share);
     if (Code != 0) return Fail(Code, TFileOp::Open);
     Opened(Handle, TMode::Reading);
 }
@@ -184,10 +184,11 @@ void LineFile::CloseLineFile() {
     FMode = TMode::Closed;
 }
 
-void LineFile::Commit(const std::string& Dest) {
+void LineFile::Commit(const std::string& Dest, std::vector<TLostAttribute>* Lost) {
     if (FMode != TMode::Writing || FStdHandle) return Fail(IoFileNotOpen, TFileOp::Replace, &Dest);
     if (FPos > 0 && !WriteOut()) return Discard(); // the write failure stays the one stored
-    const std::uint32_t Code = Platform().Commit(FHandle, FName, Dest);
+    std::vector<TLostAttribute> Ignored;
+    const std::uint32_t Code = Platform().Commit(FHandle, FName, Dest, Lost ? *Lost : Ignored);
     FHandle = InvalidFileHandle;
     FMode = TMode::Closed;
     Fail(Code, TFileOp::Replace, &Dest);

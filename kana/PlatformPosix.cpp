@@ -1,20 +1,25 @@
 // The platform layer over POSIX. Windows' share modes become flock() locks: reading
-// admits no other reader and writing no other writer, and a second open that meets a
-// lock fails with 32 (sharing violation), as under Windows.
+// alone admits no other reader and writing no other writer, reading among readers a
+// shared lock, and a second open that meets a lock fails with 32 (sharing violation), as
+// under Windows.
 #include "Messages.h"
 #include "Platform.h"
 #include "PosixErrors.h"
 #include "WinErrors.h"
 
 #include <cerrno>
-#include <cstdlib>
+#include <climits>
+#include <cstring>
+#include <fcntl.h>
+#include <functional>
 #include <mutex>
 #include <random>
 #include <set>
-#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -41,12 +46,20 @@ std::uint32_t Failure(int Errno, const std::string& Path) {
     return WindowsCodeFromErrno(Errno);
 }
 
-// Takes the exclusive lock that stands for the share mode, on a regular file only: a
-// lock on a device (/dev/zero, a terminal) or a pipe would bar every other process on
-// the machine from it. A file system that has no locks leaves the file unlocked.
-std::uint32_t Lock(int Fd, const struct stat& St) {
+bool Same(const struct stat& A, const struct stat& B) {
+    return A.st_dev == B.st_dev && A.st_ino == B.st_ino;
+}
+
+// The links followed from a destination before giving up, as the kernel does.
+constexpr int MaxLinks = 40;
+
+// Takes the lock (LOCK_EX or LOCK_SH) that stands for the share mode, on a regular file
+// only: a lock on a device (/dev/zero, a terminal) or a pipe would bar every other
+// process on the machine from it. A file system that has no locks leaves the file
+// unlocked.
+std::uint32_t Lock(int Fd, const struct stat& St, int Kind) {
     if (!S_ISREG(St.st_mode)) return 0;
-    while (flock(Fd, LOCK_EX | LOCK_NB) != 0) {
+    while (flock(Fd, Kind | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
         if (errno == EWOULDBLOCK) return ERROR_SHARING_VIOLATION;
         return 0;
@@ -54,21 +67,118 @@ std::uint32_t Lock(int Fd, const struct stat& St) {
     return 0;
 }
 
+// Reads a value of unknown size through Get (a listxattr or getxattr call given a buffer
+// and its size) into Out, again as long as the value grows between the two calls.
+bool ReadSized(const std::function<ssize_t(char*, std::size_t)>& Get, std::vector<char>& Out) {
+    for (;;) {
+        const ssize_t Size = Get(nullptr, 0);
+        if (Size < 0) return false;
+        Out.resize(static_cast<std::size_t>(Size));
+        if (Size == 0) return true;
+        const ssize_t Got = Get(Out.data(), Out.size());
+        if (Got >= 0) {
+            Out.resize(static_cast<std::size_t>(Got));
+            return true;
+        }
+        if (errno != ERANGE) return false;
+    }
+}
+
+// The names in a list of extended attributes, each ended by a NUL.
+std::set<std::string> Names(const std::vector<char>& List) {
+    std::set<std::string> Set;
+    for (std::size_t At = 0; At < List.size(); At += std::strlen(List.data() + At) + 1)
+        Set.insert(List.data() + At);
+    return Set;
+}
+
+// Gives the file open as To every extended attribute of the file From (its POSIX ACL
+// among them) and takes away the ones From lacks (an ACL that the folder's default gave
+// the new file); Shown names To in Lost, which gets each attribute that could not be
+// given. A file system without extended attributes has none to give.
+void CopyExtendedAttributes(const std::string& From, int To, const std::string& Shown,
+                            std::vector<TLostAttribute>& Lost) {
+    std::vector<char> List, Value, Present;
+    if (!ReadSized([&](char* B, std::size_t N) { return listxattr(From.c_str(), B, N); }, List)) {
+        if (errno != ENOTSUP) Lost.push_back({Shown, "", WindowsCodeFromErrno(errno)});
+        return;
+    }
+    const std::set<std::string> Wanted = Names(List);
+    // What only the new file has goes, as far as it can (a label that the system gives
+    // every file stays).
+    if (ReadSized([&](char* B, std::size_t N) { return flistxattr(To, B, N); }, Present))
+        for (const std::string& Name : Names(Present))
+            if (!Wanted.count(Name)) (void)fremovexattr(To, Name.c_str());
+    for (const std::string& Name : Wanted) {
+        const char* N = Name.c_str();
+        if (!ReadSized([&](char* B, std::size_t S) { return getxattr(From.c_str(), N, B, S); },
+                       Value)) {
+            if (errno != ENODATA) Lost.push_back({Shown, Name, WindowsCodeFromErrno(errno)});
+            continue; // ENODATA: removed from the old file meanwhile
+        }
+        // An equal value stays untouched: a security label the process may not set itself
+        // is often the one the new file has already.
+        const bool Equal =
+            ReadSized([&](char* B, std::size_t S) { return fgetxattr(To, N, B, S); }, Present) &&
+            Present == Value;
+        if (!Equal && fsetxattr(To, N, Value.data(), Value.size(), 0) != 0)
+            Lost.push_back({Shown, Name, WindowsCodeFromErrno(errno)});
+    }
+}
+
+// Gives the file open as To the owner and group (as far as this process may), the mode
+// and the extended attributes of the file From, described by St. The owner comes before
+// the mode, since a new owner clears the set-ID bits; the attributes after it, since an
+// access ACL holds the mode's bits and must have the last word.
+std::uint32_t TakeAttributes(int To, const std::string& From, const struct stat& St,
+                             const std::string& Shown, std::vector<TLostAttribute>& Lost) {
+    if (fchown(To, St.st_uid, St.st_gid) != 0) (void)!fchown(To, static_cast<uid_t>(-1), St.st_gid);
+    if (fchmod(To, St.st_mode & 07777) != 0) return WindowsCodeFromErrno(errno);
+    CopyExtendedAttributes(From, To, Shown, Lost);
+    return 0;
+}
+
+std::uint32_t CopyData(int From, int To) {
+    std::vector<char> Buffer(1 << 16);
+    for (;;) {
+        const ssize_t N = read(From, Buffer.data(), Buffer.size());
+        if (N == 0) return 0;
+        if (N < 0) {
+            if (errno == EINTR) continue;
+            return WindowsCodeFromErrno(errno);
+        }
+        for (ssize_t Done = 0; Done < N;) {
+            const ssize_t W = write(To, Buffer.data() + Done, static_cast<std::size_t>(N - Done));
+            if (W < 0 && errno != EINTR) return WindowsCodeFromErrno(errno);
+            if (W > 0) Done += W;
+        }
+    }
+}
+
 class TPosixPlatform final : public TPlatform {
 public:
-    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) override {
-        const int Fd = open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
-        if (Fd < 0) return Failure(errno, Name);
-        struct stat St;
-        std::uint32_t Code = fstat(Fd, &St) != 0   ? WindowsCodeFromErrno(errno)
-                             : S_ISDIR(St.st_mode) ? ERROR_ACCESS_DENIED
-                                                   : Lock(Fd, St);
-        if (Code != 0) {
+    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle,
+                           TReadShare Share) override {
+        for (int Try = 0;; ++Try) {
+            const int Fd = open(Name.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+            if (Fd < 0) return Failure(errno, Name);
+            struct stat St, Named;
+            const int Kind = Share == TReadShare::Alone ? LOCK_EX : LOCK_SH;
+            const std::uint32_t Code = fstat(Fd, &St) != 0   ? WindowsCodeFromErrno(errno)
+                                       : S_ISDIR(St.st_mode) ? ERROR_ACCESS_DENIED
+                                                             : Lock(Fd, St, Kind);
+            // A conversion in place may have put a new file in the name's place before the
+            // lock was held here: the old one is no longer the file to read.
+            const bool Replaced = Code == 0 && S_ISREG(St.st_mode) &&
+                                  stat(Name.c_str(), &Named) == 0 && !Same(St, Named);
+            if (Code == 0 && !Replaced) {
+                Handle = Fd;
+                return 0;
+            }
             close(Fd);
-            return Code;
+            if (!Replaced) return Code;
+            if (Try == 100) return ERROR_SHARING_VIOLATION;
         }
-        Handle = Fd;
-        return 0;
     }
 
     std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) override {
@@ -85,12 +195,11 @@ public:
         if (Fd < 0) return Failure(errno, Name);
         struct stat Opened, Named;
         std::uint32_t Code =
-            fstat(Fd, &Opened) != 0 ? WindowsCodeFromErrno(errno) : Lock(Fd, Opened);
+            fstat(Fd, &Opened) != 0 ? WindowsCodeFromErrno(errno) : Lock(Fd, Opened, LOCK_EX);
         // The file may have been renamed away by its writer between the open and the
         // lock; then the name belongs to someone else now.
         if (Code == 0 && S_ISREG(Opened.st_mode) &&
-            (stat(Name.c_str(), &Named) != 0 || Named.st_ino != Opened.st_ino ||
-             Named.st_dev != Opened.st_dev))
+            (stat(Name.c_str(), &Named) != 0 || !Same(Named, Opened)))
             Code = ERROR_SHARING_VIOLATION;
         if (Code == 0 && S_ISREG(Opened.st_mode) && ftruncate(Fd, 0) != 0)
             Code = WindowsCodeFromErrno(errno);
@@ -148,46 +257,38 @@ public:
     std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
                                TFileHandle& Handle) override {
         // Path names the file tried, also when none could be made.
-        const std::string Prefix = Dest.substr(0, Dest.rfind('/') + 1) + ".kanaconv-";
-        Path = Prefix;
+        Path = Dest.substr(0, Dest.rfind('/') + 1) + ".kanaconv-";
         struct stat St;
         if (stat(FolderOf(Dest).c_str(), &St) == 0 && ReadOnly(St)) return ERROR_ACCESS_DENIED;
-        std::lock_guard<std::mutex> Guard(FTemporaryLock);
-        for (int Try = 0;; ++Try) {
-            Path = Prefix;
-            for (int I = 0; I < 8; ++I) Path += "abcdefghijklmnopqrstuvwxyz234567"[FRandom() % 32];
-            Path += ".tmp";
-            const int Fd = open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
-            if (Fd < 0 && errno == EEXIST && Try < 100) continue;
-            if (Fd < 0) return Failure(errno, Path);
-            if (const std::uint32_t Code = fstat(Fd, &St) != 0 ? WindowsCodeFromErrno(errno)
-                                                               : Lock(Fd, St)) {
-                unlink(Path.c_str());
-                close(Fd);
-                return Code;
-            }
-            FTemporaryFiles.insert(Path);
-            Handle = Fd;
-            return 0;
+        int Fd = -1;
+        if (const std::uint32_t Code = MakeBeside(Dest, Path, [&Fd](const std::string& Name) {
+                Fd = open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666);
+                return Fd < 0 ? errno : 0;
+            }))
+            return Code;
+        if (const std::uint32_t Code =
+                fstat(Fd, &St) != 0 ? WindowsCodeFromErrno(errno) : Lock(Fd, St, LOCK_EX)) {
+            Remove(Path);
+            close(Fd);
+            return Code;
         }
+        Handle = Fd;
+        return 0;
     }
 
-    std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
-                         const std::string& Dest) override {
+    std::uint32_t Commit(TFileHandle Handle, const std::string& Path, const std::string& Dest,
+                         std::vector<TLostAttribute>& Lost) override {
         const int Fd = static_cast<int>(Handle);
         std::uint32_t Code = 0;
-        if (fsync(Fd) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
         struct stat St;
-        if (Code == 0 && stat(Dest.c_str(), &St) == 0) {
-            if (S_ISDIR(St.st_mode) || ReadOnly(St)) Code = ERROR_ACCESS_DENIED;
-            // The new file takes the old one's mode, and its owner and group as far as
-            // this process may give them (the owner before the mode: a new owner clears
-            // the set-ID bits).
-            if (Code == 0 && S_ISREG(St.st_mode)) {
-                if (fchown(Fd, St.st_uid, St.st_gid) != 0) (void)!fchown(Fd, static_cast<uid_t>(-1), St.st_gid);
-                if (fchmod(Fd, St.st_mode & 07777) != 0) Code = WindowsCodeFromErrno(errno);
-            }
+        if (stat(Dest.c_str(), &St) == 0) {
+            if (S_ISDIR(St.st_mode) || ReadOnly(St))
+                Code = ERROR_ACCESS_DENIED;
+            else if (S_ISREG(St.st_mode))
+                Code = TakeAttributes(Fd, Dest, St, Dest, Lost);
         }
+        // After the attributes, so that they reach the disk with the data.
+        if (Code == 0 && fsync(Fd) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
         {
             // rename() replaces Dest in one step; the file is still open and locked here,
             // so no other conversion can take over the temporary name in between.
@@ -198,6 +299,26 @@ public:
         }
         if (Code == 0) SyncFolder(FolderOf(Dest)); // makes the rename itself durable
         close(Fd);
+        return Code;
+    }
+
+    std::uint32_t Backup(const std::string& Dest, const std::string& Backup,
+                         std::vector<TLostAttribute>& Lost) override {
+        struct stat St, Kept;
+        if (stat(Dest.c_str(), &St) != 0 || !S_ISREG(St.st_mode) || ReadOnly(St)) return 0;
+        if (stat(Backup.c_str(), &Kept) == 0 && Same(St, Kept)) return 0;
+        std::string Temp;
+        std::uint32_t Code = MakeBeside(Backup, Temp, [&Dest](const std::string& Name) {
+            return link(Dest.c_str(), Name.c_str()) == 0 ? 0 : errno;
+        });
+        if (Code != 0) Code = CopyBeside(Dest, St, Backup, Temp, Lost); // no hard links here
+        if (Code != 0) return Code;
+        std::lock_guard<std::mutex> Guard(FTemporaryLock);
+        if (rename(Temp.c_str(), Backup.c_str()) != 0) {
+            Code = Failure(errno, Backup);
+            unlink(Temp.c_str());
+        }
+        FTemporaryFiles.erase(Temp);
         return Code;
     }
 
@@ -222,18 +343,41 @@ public:
         return stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
     }
 
-    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
-        std::string Target = Dest;
-        struct stat St;
-        if (lstat(Dest.c_str(), &St) == 0 && S_ISLNK(St.st_mode)) {
-            // Replace the file, not the link: renaming onto the link would cut it.
-            if (char* Real = realpath(Dest.c_str(), nullptr)) {
-                Target = Real;
-                std::free(Real);
-            }
+    bool SameFile(const std::string& A, const std::string& B) override {
+        // A is looked at again after B: a new file put in the place of the one they name
+        // in between (a conversion in place finishing) would make one file look like two.
+        struct stat X, Y, Again;
+        for (int Try = 0; Try < 100; ++Try) {
+            if (stat(A.c_str(), &X) != 0 || stat(B.c_str(), &Y) != 0) return false;
+            if (Same(X, Y)) return true;
+            if (stat(A.c_str(), &Again) != 0 || Same(X, Again)) return false;
         }
-        InPlace = stat(Target.c_str(), &St) == 0 && !S_ISREG(St.st_mode) && !S_ISDIR(St.st_mode);
-        return Target;
+        return false;
+    }
+
+    std::uint32_t ReplaceTarget(const std::string& Dest, std::string& Target,
+                                bool& Direct) override {
+        // The links are followed one by one, not resolved at once: the file at the end of
+        // a dangling link does not exist yet, and is the one to create.
+        Target = Dest;
+        Direct = false;
+        struct stat St;
+        for (int Links = 0;; ++Links) {
+            if (lstat(Target.c_str(), &St) != 0) {
+                if (errno == ELOOP) return ERROR_CANT_RESOLVE_FILENAME; // a folder on the way
+                break; // nothing there: creating the file will tell why, if it cannot be
+            }
+            if (!S_ISLNK(St.st_mode)) break;
+            if (Links == MaxLinks) return ERROR_CANT_RESOLVE_FILENAME;
+            std::string Link(PATH_MAX, '\0');
+            const ssize_t N = readlink(Target.c_str(), Link.data(), Link.size());
+            if (N < 0) return Failure(errno, Target);
+            Link.resize(static_cast<std::size_t>(N));
+            // A relative link is relative to the folder that holds it.
+            Target = Link.starts_with('/') ? Link : Target.substr(0, Target.rfind('/') + 1) + Link;
+        }
+        Direct = stat(Target.c_str(), &St) == 0 && !S_ISREG(St.st_mode) && !S_ISDIR(St.st_mode);
+        return 0;
     }
 
     std::string TempPathFor(const std::string& Dest) override {
@@ -254,6 +398,54 @@ private:
     std::mutex FTemporaryLock; // guards the names below, and every create, rename and unlink of them
     std::set<std::string> FTemporaryFiles;
     std::mt19937_64 FRandom{std::random_device{}()};
+
+    // Makes a new file of a name of its own (".kanaconv-XXXXXXXX.tmp") in the folder of
+    // Near through Make, which returns 0 or the errno value of its failure (EEXIST: the
+    // name is taken, try another), and records it as a temporary file. Path is the last
+    // name tried.
+    std::uint32_t MakeBeside(const std::string& Near, std::string& Path,
+                             const std::function<int(const std::string&)>& Make) {
+        const std::string Prefix = Near.substr(0, Near.rfind('/') + 1) + ".kanaconv-";
+        std::lock_guard<std::mutex> Guard(FTemporaryLock);
+        for (int Try = 0;; ++Try) {
+            Path = Prefix;
+            for (int I = 0; I < 8; ++I) Path += "abcdefghijklmnopqrstuvwxyz234567"[FRandom() % 32];
+            Path += ".tmp";
+            const int Errno = Make(Path);
+            if (Errno == EEXIST && Try < 100) continue;
+            if (Errno != 0) return Failure(Errno, Path);
+            FTemporaryFiles.insert(Path);
+            return 0;
+        }
+    }
+
+    // Removes a temporary file that MakeBeside made.
+    void Remove(const std::string& Path) {
+        std::lock_guard<std::mutex> Guard(FTemporaryLock);
+        unlink(Path.c_str());
+        FTemporaryFiles.erase(Path);
+    }
+
+    // A copy of the file From (described by St) with its attributes, forced to disk, under
+    // a temporary name Temp in the folder of Near.
+    std::uint32_t CopyBeside(const std::string& From, const struct stat& St,
+                             const std::string& Near, std::string& Temp,
+                             std::vector<TLostAttribute>& Lost) {
+        const int In = open(From.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+        if (In < 0) return Failure(errno, From);
+        int Out = -1;
+        std::uint32_t Code = MakeBeside(Near, Temp, [&Out](const std::string& Name) {
+            Out = open(Name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0600);
+            return Out < 0 ? errno : 0;
+        });
+        if (Code == 0) Code = CopyData(In, Out);
+        if (Code == 0) Code = TakeAttributes(Out, From, St, Near, Lost);
+        if (Code == 0 && fsync(Out) != 0 && errno != EINVAL) Code = WindowsCodeFromErrno(errno);
+        if (Out >= 0 && close(Out) != 0 && Code == 0) Code = WindowsCodeFromErrno(errno);
+        close(In); // read only: its failure loses nothing
+        if (Code != 0 && Out >= 0) Remove(Temp);
+        return Code;
+    }
 
     static std::uint32_t StdHandle(int Fd, TFileHandle& Handle) {
         if (fcntl(Fd, F_GETFD) < 0) return WindowsCodeFromErrno(errno);

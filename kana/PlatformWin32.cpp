@@ -83,11 +83,24 @@ TFolderPart FolderPart(const std::string& Path) {
     return Part;
 }
 
+// The volume and index of the file Name, opened for neither reading nor writing.
+bool Identify(const std::string& Name, BY_HANDLE_FILE_INFORMATION& Info) {
+    const HANDLE H =
+        CreateFileA(Name.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (H == INVALID_HANDLE_VALUE) return false;
+    const bool Got = GetFileInformationByHandle(H, &Info);
+    CloseHandle(H);
+    return Got;
+}
+
 class TWin32Platform final : public TPlatform {
 public:
-    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) override {
-        // Other writers are admitted, other readers are not.
-        return Open(Name, GENERIC_READ, FILE_SHARE_WRITE, OPEN_EXISTING, Handle);
+    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle,
+                           TReadShare Share) override {
+        // Other writers are admitted; other readers only when they are asked for.
+        const DWORD Others = Share == TReadShare::Readers ? FILE_SHARE_READ : 0;
+        return Open(Name, GENERIC_READ, FILE_SHARE_WRITE | Others, OPEN_EXISTING, Handle);
     }
 
     std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) override {
@@ -156,8 +169,9 @@ public:
         }
     }
 
-    std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
-                         const std::string& Dest) override {
+    // The file system's own attributes move with MoveFileExA; there are no others to copy.
+    std::uint32_t Commit(TFileHandle Handle, const std::string& Path, const std::string& Dest,
+                         std::vector<TLostAttribute>&) override {
         std::uint32_t Code = FlushFileBuffers(AsHandle(Handle)) ? 0 : LastError();
         // The file must be closed before it can be moved: it was opened without
         // FILE_SHARE_DELETE.
@@ -176,6 +190,28 @@ public:
         return Code;
     }
 
+    std::uint32_t Backup(const std::string& Dest, const std::string& Backup,
+                         std::vector<TLostAttribute>&) override {
+        const DWORD Attributes = GetFileAttributesA(Dest.c_str());
+        if (Attributes == INVALID_FILE_ATTRIBUTES ||
+            (Attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY)) != 0 ||
+            SameFile(Dest, Backup))
+            return 0;
+        // A second name for the file, or a copy, made beside the backup (its name and
+        // ".~kn"), then moved onto the backup's name in one step.
+        const std::string Temp = Backup + ".~kn";
+        DeleteFileA(Temp.c_str());
+        if (!CreateHardLinkA(Temp.c_str(), Dest.c_str(), nullptr) &&
+            !CopyFileA(Dest.c_str(), Temp.c_str(), TRUE))
+            return LastError();
+        if (MoveFileExA(Temp.c_str(), Backup.c_str(),
+                        MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        const std::uint32_t Code = LastError();
+        DeleteFileA(Temp.c_str());
+        return Code;
+    }
+
     std::uint32_t Discard(TFileHandle Handle, const std::string& Path) override {
         CloseHandle(AsHandle(Handle)); // an open file cannot be deleted
         if (DeleteFileA(Path.c_str()) || GetLastError() == ERROR_FILE_NOT_FOUND) return 0;
@@ -190,9 +226,18 @@ public:
         return (Found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
     }
 
-    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
-        InPlace = false;
-        return Dest;
+    bool SameFile(const std::string& A, const std::string& B) override {
+        BY_HANDLE_FILE_INFORMATION X, Y;
+        return Identify(A, X) && Identify(B, Y) &&
+               X.dwVolumeSerialNumber == Y.dwVolumeSerialNumber &&
+               X.nFileIndexHigh == Y.nFileIndexHigh && X.nFileIndexLow == Y.nFileIndexLow;
+    }
+
+    std::uint32_t ReplaceTarget(const std::string& Dest, std::string& Target,
+                                bool& Direct) override {
+        Target = Dest;
+        Direct = false;
+        return 0;
     }
 
     // The temporary file goes into Dest's folder part. Without a folder part it stays in

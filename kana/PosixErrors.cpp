@@ -26,6 +26,7 @@ constexpr TErrnoCode ErrnoCodes[] = {
     {EXDEV, ERROR_NOT_SAME_DEVICE},
     {EWOULDBLOCK, ERROR_SHARING_VIOLATION}, // a lock held by another open
     {ETXTBSY, ERROR_SHARING_VIOLATION},
+    {ENOTSUP, ERROR_NOT_SUPPORTED}, // an extended attribute the file system cannot hold
     {EEXIST, ERROR_FILE_EXISTS},
     {EINVAL, ERROR_INVALID_PARAMETER},
     {EPIPE, ERROR_BROKEN_PIPE},

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -142,6 +143,7 @@ TEST(Kanaconv, FailuresTellWhatAndWhere) {
     TempDir Dir;
     WriteAll(Dir / "in", "a\nb😀c\n");
     WriteAll(Dir / "out", "old");
+    std::filesystem::create_symlink("loop", Dir / "loop");
     const struct {
         std::vector<std::string> Args;
         const char* Locale;
@@ -149,14 +151,18 @@ TEST(Kanaconv, FailuresTellWhatAndWhere) {
     } Cases[] = {
         {{"missing", "out"}, "C", "kanaconv: cannot open missing: no such file\n"},
         {{"in", "n/out"}, "C", "kanaconv: cannot create the temporary file in n: no such folder\n"},
+        {{"in", "loop"}, "C", "kanaconv: cannot write loop: too many symbolic links\n"},
         {{"--to=sjis", "in", "out"},
          "C",
          "kanaconv: in, line 2, column 2: the character F0 9F 98 80 has no Shift-JIS form; "
          "nothing converted\n"},
-        {{"missing", "out"}, "ja_JP.UTF-8", "kanaconv: missing を開けません: ﾌｧｲﾙが見つかりません\n"},
+        {{"missing", "out"},
+         "ja_JP.UTF-8",
+         "kanaconv: missing を開けません: ﾌｧｲﾙが見つかりません\n"},
         {{"--to=sjis", "in", "out"},
          "ja_JP.UTF-8",
-         "kanaconv: in の 2 行 2 文字目 (F0 9F 98 80) はシフトJISにない文字です。変換しませんでした\n"},
+         "kanaconv: in の 2 行 2 文字目 (F0 9F 98 80) "
+         "はシフトJISにない文字です。変換しませんでした\n"},
     };
     for (const auto& C : Cases) {
         const TRun R = Kanaconv(Dir, C.Args, "", C.Locale);
@@ -213,6 +219,66 @@ TEST(Kanaconv, ManyFilesInPlace) {
             EXPECT_EQ(ReadAll(Dir / ("f" + std::to_string(I))), "ガ\n") << Jobs << I;
         }
     }
+}
+
+// --backup keeps each file that kanaconv replaces as its name and the suffix: in place, and
+// an existing DEST, as cp -b does; an older backup gives way, a backup that is a second
+// name of the file already stays, a new DEST has nothing to keep. A backup that would
+// take the source's place is refused; an empty suffix is a usage error.
+TEST(Kanaconv, BackupKeepsTheFileReplaced) {
+    TempDir Dir;
+    const std::string Old = "ｶﾞｰﾙ\n", New = "ガール\n";
+    const auto Convert = [&](std::vector<std::string> Args) {
+        Args.insert(Args.begin(), "--kata=2byte");
+        const TRun R = Kanaconv(Dir, Args);
+        EXPECT_EQ(R.Err, "");
+        return R.Status;
+    };
+    WriteAll(Dir / "a", Old);
+    WriteAll(Dir / "b", Old);
+    WriteAll(Dir / "a~", "an older backup");
+    EXPECT_EQ(Convert({"-i", "--backup", "a", "b"}), 0);
+    for (const char* File : {"a", "b"}) {
+        EXPECT_EQ(ReadAll(Dir / File), New) << File;
+        EXPECT_EQ(ReadAll(Dir / (File + std::string("~"))), Old) << File;
+    }
+    WriteAll(Dir / "a", Old);
+    ASSERT_EQ(link((Dir / "a").c_str(), (Dir / "a.bak").c_str()), 0);
+    EXPECT_EQ(Convert({"--backup=.bak", "a", "a"}), 0);
+    EXPECT_EQ(ReadAll(Dir / "a") + ReadAll(Dir / "a.bak"), New + Old);
+    WriteAll(Dir / "src", Old);
+    EXPECT_EQ(Convert({"--backup=.orig", "src", "b"}), 0);
+    EXPECT_EQ(ReadAll(Dir / "b") + ReadAll(Dir / "b.orig"), New + New);
+    EXPECT_EQ(Convert({"--backup", "src", "new"}), 0);
+    EXPECT_EQ(ReadAll(Dir / "new"), New);
+    const std::set<std::string> Files = {".stdout", ".stderr", "a",      "a~",  "a.bak",
+                                         "b",       "b~",      "b.orig", "src", "new"};
+    EXPECT_EQ(Entries(Dir.Path()), Files);
+
+    WriteAll(Dir / "b~", Old);
+    const TRun Refused = Kanaconv(Dir, {"--kata=2byte", "--backup", "b~", "b"});
+    EXPECT_EQ(Refused.Status, 1);
+    EXPECT_EQ(Refused.Err, "kanaconv: cannot back up b as b~: that is the source\n");
+    EXPECT_EQ(ReadAll(Dir / "b") + ReadAll(Dir / "b~"), New + Old);
+    for (const char* Suffix : {"--backup=", "--backup=x/y"})
+        EXPECT_EQ(Kanaconv(Dir, {Suffix, "-i", "a"}).Status, 2) << Suffix;
+    EXPECT_EQ(Entries(Dir.Path()), Files);
+}
+
+// A file that another program reads (under a shared lock) is read alongside it, but not
+// converted in place under it.
+TEST(Kanaconv, ReadersShareAFile) {
+    TempDir Dir;
+    WriteAll(Dir / "in", "ｶ\n");
+    const int Reader = open((Dir / "in").c_str(), O_RDONLY);
+    ASSERT_EQ(flock(Reader, LOCK_SH), 0);
+    const TRun Read = Kanaconv(Dir, {"--kata=2byte", "in", "out"});
+    EXPECT_EQ(Read.Status, 0) << Read.Err;
+    const TRun InPlace = Kanaconv(Dir, {"--kata=2byte", "-i", "in"});
+    close(Reader);
+    EXPECT_EQ(InPlace.Status, 1);
+    EXPECT_EQ(InPlace.Err, "kanaconv: cannot open in: in use by another conversion\n");
+    EXPECT_EQ(ReadAll(Dir / "in") + ReadAll(Dir / "out"), "ｶ\nカ\n");
 }
 
 // SIGINT, SIGTERM and SIGHUP end kanaconv with 128 + the signal and its temporary file

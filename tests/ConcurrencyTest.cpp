@@ -4,6 +4,7 @@
 #include "FileConvert.h"
 #include "Files.h"
 #include "Reference.h"
+#include "Sjis.h"
 
 #include <gtest/gtest.h>
 
@@ -22,12 +23,12 @@ struct TTally {
     std::atomic<int> Converted{0}, Refused{0}, Wrong{0};
 };
 
-// Threads of this process and other processes convert into one folder at once, each
-// reading a source of its own (a file being read admits no second reader). Under the
-// library's settings a conversion goes through with the expected content or is refused
-// with 32 while another one writes the temporary file; under kanaconv's every conversion
-// has a temporary file of its own and goes through. One tally, in memory the processes
-// share.
+// Threads of this process and other processes convert into one folder at once. Under the
+// library's settings each reads a source of its own (a file it reads admits no second
+// reader), and a conversion goes through with the expected content or is refused with 32
+// while another one writes the temporary file; under kanaconv's all read one source, and
+// every conversion has a temporary file of its own and goes through. One tally, in memory
+// the processes share.
 class Concurrency : public ::testing::TestWithParam<bool> {};
 
 TEST_P(Concurrency, ThreadsAndProcessesIntoOneFolder) {
@@ -47,8 +48,8 @@ TEST_P(Concurrency, ThreadsAndProcessesIntoOneFolder) {
     TTally& Tally = *new (Shared) TTally;
     const auto Work = [&](int W) {
         for (int I = 0; I < 30; ++I) {
-            const TConvertResult R =
-                ConvertFile(Name("in", W), Name("out", W), false, Options, Settings);
+            const TConvertResult R = ConvertFile(Name("in", GetParam() ? 0 : W), Name("out", W),
+                                                 false, Options, Settings);
             const bool Converted =
                 R.Outcome == TOutcome::Converted && ReadAll(Name("out", W)) == Expected;
             const bool Refused = R.Failure && R.Failure->ErrorCode == 32;
@@ -81,6 +82,43 @@ TEST_P(Concurrency, ThreadsAndProcessesIntoOneFolder) {
 }
 
 INSTANTIATE_TEST_SUITE_P(LibraryAndKanaconv, Concurrency, ::testing::Bool());
+
+// Conversions of one file in place at once, under kanaconv's settings, each with options
+// that change a part of the text of its own and each tried again while another holds the
+// file (32). A conversion in place reads the file alone and holds it until its new file
+// has taken the name, so none reads a text that another is replacing: in the end the file
+// is the text converted by each in turn, whatever the order.
+TEST(ConcurrentInPlace, NoConversionOfOneFileIsLost) {
+    TempDir Dir;
+    TArguments A;
+    A.From = TEncoding::Sjis;
+    const TFileSettings Settings = SettingsFor(A);
+    const TOptions Options[] = {{.Kata = k2byte}, {.Hira = h2Kata}, {.Mark = m1All}};
+    const std::string Text = "\xB1\xB2 \x82\xA0\x82\xA2 \x82\x60\x82\x61\r\n"; // ｱｲ あい ＡＢ
+    const std::string File = Dir / "file", Expected = Dir / "expected";
+    WriteAll(Expected, Text);
+    for (const TOptions& O : Options)
+        ASSERT_EQ(ConvertFile(Expected, Expected, false, O, Settings).Outcome, TOutcome::Converted);
+    ASSERT_NE(ReadAll(Expected), Text);
+    std::atomic<int> Wrong{0};
+    for (int Round = 0; Round < 20; ++Round) {
+        WriteAll(File, Text);
+        std::vector<std::thread> Threads;
+        for (const TOptions& O : Options)
+            Threads.emplace_back([&, O] {
+                for (;;) {
+                    const TConvertResult R = ConvertFile(File, File, false, O, Settings);
+                    if (R.Outcome == TOutcome::Converted) return;
+                    if (!R.Failure || R.Failure->ErrorCode != 32) return void(++Wrong);
+                    std::this_thread::yield();
+                }
+            });
+        for (auto& T : Threads) T.join();
+        ASSERT_EQ(Hex(ReadAll(File)), Hex(ReadAll(Expected))) << "round " << Round;
+    }
+    EXPECT_EQ(Wrong, 0);
+    EXPECT_EQ(Entries(Dir.Path()), (std::set<std::string>{"expected", "file"}));
+}
 
 // Threads that switch options all the time share the fast path's plans.
 TEST(ConcurrentPlans, ThreadsWithChangingOptionsAgreeWithTheVirtualPath) {

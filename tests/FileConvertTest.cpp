@@ -11,11 +11,13 @@
 #include "Arguments.h"
 
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #endif
 
 #include <gtest/gtest.h>
 
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <tuple>
@@ -212,6 +214,60 @@ TEST_F(FileConvert, ReplacedFileKeepsItsMode) {
         }
     }
     umask(Umask);
+}
+
+// A replaced file keeps its extended attributes, its POSIX ACL among them, exactly: none
+// is lost, and none is gained from a default ACL of the folder that the old file had
+// not.
+TEST_F(FileConvert, ReplacedFileKeepsItsExtendedAttributes) {
+    const auto Acl = [](const std::string& Args, const std::string& Path) {
+        return std::system(("setfacl " + Args + " '" + Path + "' 2>/dev/null").c_str()) == 0;
+    };
+    if (!Acl("-d -m u:nobody:rw", Dir.Path()))
+        GTEST_SKIP() << "setfacl cannot give " << Dir.Path() << " a default ACL";
+    WriteAll(In, "new\r\n");
+    for (const TFileSettings& Settings : {TFileSettings{}, SettingsFor({})}) {
+        for (const bool Own : {true, false}) {
+            WriteAll(Out, "old"); // with the folder's ACL, or none
+            if (Own) {
+                ASSERT_TRUE(Acl("-m u:daemon:r,g::-", Out));
+                ASSERT_EQ(setxattr(Out.c_str(), "user.kana", "\x83\x4A\0", 3, 0), 0);
+            } else {
+                ASSERT_TRUE(Acl("-b", Out));
+            }
+            const auto Before = ExtendedAttributes(Out);
+            ASSERT_EQ(Before.count("system.posix_acl_access"), Own ? 1u : 0u);
+            const TConvertResult R = ConvertFile(In, Out, false, {}, Settings);
+            EXPECT_EQ(R.Outcome, Converted);
+            EXPECT_TRUE(R.Warnings.empty());
+            EXPECT_EQ(ReadAll(Out), "new\r\n");
+            EXPECT_EQ(ExtendedAttributes(Out), Before) << (Own ? "its own" : "none");
+        }
+    }
+}
+
+// Readers share a file under kanaconv's settings; the library reads alone, and so does a
+// conversion in place, through a symbolic link too: a file read by another conversion is
+// not replaced under it.
+TEST_F(FileConvert, ReadersShareAFileThatNoConversionReplaces) {
+    WriteAll(In, "abc");
+    WriteAll(Out, "old");
+    std::filesystem::create_symlink("in.txt", Dir / "link");
+    const TFileSettings Shared = SettingsFor({});
+    LineFile Reader;
+    Reader.BindName(In);
+    Reader.OpenForReading(TReadShare::Readers);
+    ASSERT_TRUE(Reader.IsOpen());
+    const auto Code = [](const TConvertResult& R) { return R.Failure ? R.Failure->ErrorCode : 0; };
+    EXPECT_EQ(Code(ConvertFile(In, Out, false, {}, Shared)), 0);
+    EXPECT_EQ(Code(ConvertFile(In, Out, false, {})), 32);
+    EXPECT_EQ(Code(ConvertFile(In, In, false, {}, Shared)), 32);
+    EXPECT_EQ(Code(ConvertFile(In, Dir / "link", false, {}, Shared)), 32);
+    EXPECT_EQ(ReadAll(In), "abc");
+    Reader.CloseLineFile();
+    EXPECT_EQ(Code(ConvertFile(Dir / "link", Dir / "link", false, {.ConvSize = cvBig}, Shared)), 0);
+    EXPECT_EQ(ReadAll(In), "ABC");
+    EXPECT_TRUE(std::filesystem::is_symlink(Dir / "link"));
 }
 #endif
 

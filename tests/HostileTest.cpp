@@ -78,6 +78,43 @@ TEST(Hostile, DevicesPipesAndLinks) {
     EXPECT_EQ(Entries(Dir / "real"), std::set<std::string>{"file"});
 }
 
+// A destination at the start of a chain of symbolic links: the text goes to the file at
+// its end, created when the chain dangles (a relative link is relative to its own folder),
+// with the temporary file beside it; the links stay links. A chain that loops, or runs
+// through a folder that loops, fails with 1921 and creates nothing.
+TEST(Hostile, ChainsOfLinksAsDestination) {
+    TempDir Dir;
+    WriteAll(Dir / "in", "abc");
+    for (const char* Folder : {"a", "a/b", "real"}) std::filesystem::create_directory(Dir / Folder);
+    const std::pair<std::string, std::string> Links[] = {
+        {"exists", "real/file"},
+        {"first", "a/second"},
+        {"a/second", "b/third"},
+        {"a/b/third", "../../real/new"},
+        {"absolute", Dir / "real/absolute"},
+        {"loop", "a/loop"},
+        {"a/loop", "../loop"},
+        {"self", "self"},
+        {"dir", "dir"},
+        {"through", "dir/file"},
+    };
+    for (const auto& [Link, To] : Links) std::filesystem::create_symlink(To, Dir / Link);
+    WriteAll(Dir / "real/file", "old");
+    const std::set<std::string> Names = Entries(Dir.Path()), Deeper = Entries(Dir / "a");
+    const std::pair<std::string, int> Cases[] = {
+        {"exists", 0},  {"first", 0},   {"absolute", 0},
+        {"loop", 1921}, {"self", 1921}, {"through", 1921},
+    };
+    for (const auto& [Dest, Code] : Cases) EXPECT_EQ(Convert(Dir / "in", Dir / Dest), Code) << Dest;
+    for (const char* Real : {"file", "new", "absolute"})
+        EXPECT_EQ(ReadAll(Dir / ("real/" + std::string(Real))), "abc\r\n") << Real;
+    EXPECT_EQ(Entries(Dir / "real"), (std::set<std::string>{"file", "new", "absolute"}));
+    EXPECT_EQ(Entries(Dir.Path()), Names);
+    EXPECT_EQ(Entries(Dir / "a"), Deeper);
+    for (const auto& [Link, To] : Links)
+        EXPECT_TRUE(std::filesystem::is_symlink(Dir / Link)) << Link;
+}
+
 // Names with 0x5C as a second byte and paths far past 259 bytes are used whole, never
 // cut short.
 TEST(Hostile, DeepPathsAndNamesEndingIn0x5C) {

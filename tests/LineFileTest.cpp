@@ -71,10 +71,11 @@ TEST(LineFile, FailureCodesAndMessages) {
     EXPECT_EQ(InOutErrorMessage(5), Sjis("ﾌｧｲﾙへのｱｸｾｽが拒否されました"));
 }
 
-// Share modes: a file being read admits no second reader, a file being written no second
-// writer (whose open does not truncate it); under Windows a reader and a writer may
-// share a file. A device is never locked: a second reader of it, here or in any other
-// process on the machine, is not turned away.
+// Share modes: a file being read alone admits no second reader, a file being written no
+// second writer (whose open does not truncate it); under Windows a reader and a writer
+// may share a file. Readers that admit readers share a file with each other, but not with
+// a reader that reads alone. A device is never locked: a second reader of it, here or in
+// any other process on the machine, is not turned away.
 TEST(LineFile, FilesAreSharedAsTheirOpensAllow) {
     TempDir Dir;
     LineFile Reader, Writer, Second;
@@ -91,7 +92,14 @@ TEST(LineFile, FilesAreSharedAsTheirOpensAllow) {
     EXPECT_EQ(ReadAll(Dir / "f"), std::string(200, 'a'));
     EXPECT_EQ(Raised(Reader, [&] { Reader.OpenForReading(); }).first, 0);
     EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(); }).first, 32);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(TReadShare::Readers); }).first, 32);
     Reader.CloseLineFile();
+    EXPECT_EQ(Raised(Reader, [&] { Reader.OpenForReading(TReadShare::Readers); }).first, 0);
+    EXPECT_EQ(Raised(Second, [&] { Second.OpenForReading(TReadShare::Readers); }).first, 0);
+    EXPECT_EQ(Second.ReadLine(), std::string(200, 'a'));
+    EXPECT_EQ(Raised(Writer, [&] { Writer.OpenForReading(); }).first, 32);
+    Reader.CloseLineFile();
+    Second.CloseLineFile();
     for (LineFile* F : {&Reader, &Second}) {
         F->BindName(NullDevice);
         EXPECT_EQ(Raised(*F, [&] { F->OpenForReading(); }).first, 0);

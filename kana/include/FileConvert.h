@@ -12,7 +12,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
+#include <vector>
 
 // The library's application object: owner of every conversion component, from load to
 // unload.
@@ -23,7 +25,8 @@ extern std::atomic<THanZen*> HanZenObj;
 
 // How a conversion reads, converts and writes. The defaults are the library's: 128-byte
 // blocks, CR or CR LF ends a line and 0x1A the input, every line written with CR LF, the
-// temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out.
+// temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out, the source read
+// alone, no backup.
 struct TFileSettings {
     std::uint32_t BlockSize = LineFile::LibraryBlockSize;
     TLineRule Lines = TLineRule::CrOrCrLf;
@@ -41,6 +44,14 @@ struct TFileSettings {
     std::function<std::unique_ptr<TTextConverter>(const TOptions&)> Text;
     // Counts the bytes read, block by block, when set.
     std::atomic<std::uint64_t>* BytesRead = nullptr;
+    // How the source is shared while it is read. Under Readers, a source that is the file
+    // the conversion replaces (a conversion in place) is read alone all the same, and
+    // held until the new file has taken its place: two conversions of one file in place
+    // never both win. (POSIX only: Windows cannot rename onto a file held open.)
+    TReadShare SourceShare = TReadShare::Alone;
+    // Non-empty: an existing file that the conversion replaces is kept as its name and
+    // this suffix, beside it.
+    std::string BackupSuffix;
 };
 
 // What came of a conversion.
@@ -51,19 +62,33 @@ enum class TOutcome {
     Failed,    // Failure tells why; the destination is untouched, nothing left behind
 };
 
+// Something a conversion could not keep, though it went on.
+enum class TWarning : std::uint8_t {
+    AttributeLost, // the file at Path lacks the extended attribute Name ("": all of them)
+                   // that the file it replaced (or backs up) has
+};
+
+struct TConvertWarning {
+    TWarning Kind;
+    std::string Path, Name;
+    int ErrorCode; // why
+};
+
 struct TConvertResult {
     TOutcome Outcome = TOutcome::Converted;
     std::optional<EInOutError> Failure; // the first failure of a failed conversion
     TEncoding ReadAs = TEncoding::Sjis; // Auto: the input held nothing but ASCII
     std::uint64_t LeftOut = 0;          // bytes from a 0x1A that ended the input on
+    std::vector<TConvertWarning> Warnings{};
 };
 
 // Converts SrcFile into DestFile. An empty SrcFile is standard input; an empty DestFile
 // is standard output. Standard output, a device or a pipe is written directly; a
-// symbolic link keeps its place, and the file it names is replaced, by a file with its
-// mode (and owner, where the process may set it). CheckSame refuses two paths that are
-// equal apart from ASCII letter case. Never throws: every failure, memory running out
-// among them, comes back in the result, after the clean-up.
+// symbolic link keeps its place, and the file at the end of its chain is replaced (or
+// created), by a file with its mode and extended attributes (and owner, where the process
+// may set it). CheckSame refuses two paths that are equal apart from ASCII letter case.
+// Never throws: every failure, memory running out among them, comes back in the result,
+// after the clean-up.
 TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, bool CheckSame,
                            const TOptions& Options, const TFileSettings& Settings = {}) noexcept;
 

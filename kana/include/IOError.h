@@ -8,7 +8,9 @@
 // - Reading and writing fail with the platform's code (112: the disk is full).
 // - Using a file that is not open fails with the layer's own codes 103..105.
 // - Putting a finished file in its destination's place fails with the platform's code
-//   (5: the destination is read-only or a folder).
+//   (5: the destination is read-only or a folder), and so does keeping the file it
+//   replaces as a backup (80: the backup's name is the source's). A destination whose
+//   symbolic links loop fails at the create with 1921.
 // - Memory running out while converting is code 8; a character that the output's
 //   encoding cannot hold (kanaconv's UTF-8 and Shift-JIS) is 1113.
 // ConvertFile (FileConvert.h) keeps the first failure of a conversion and hands it to its
@@ -32,6 +34,7 @@ enum class TFileOp : std::uint8_t {
     Write,   // writing the file written
     Close,   // closing a file
     Replace, // putting the finished file in the destination's place
+    Backup,  // keeping the file replaced under its backup name (Path)
     Convert, // converting, with no file at fault (memory ran out)
 };
 

@@ -17,6 +17,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 enum class TLineRule : std::uint8_t {
     CrOrCrLf, // CR or CR LF ends a line; 0x1A ends the input
@@ -48,7 +49,8 @@ public:
     void BindName(std::string Name);
     const std::string& Name() const { return FName; }
 
-    void OpenForReading();
+    // Opens the file for reading, shared with other opens as Share says.
+    void OpenForReading(TReadShare Share = TReadShare::Alone);
     // Creates the file, or truncates an existing one.
     void CreateForWriting();
     // Creates a new file of a name of its own in the folder of Dest and names this
@@ -76,10 +78,11 @@ public:
     // Reading: closes. Writing: writes out the buffer, then closes.
     void CloseLineFile();
 
-    // Writing only: writes out the buffer, forces the file to disk, gives it the mode and
-    // owner of Dest, puts it in Dest's place in one step and closes it. On failure the
-    // file is removed and Dest untouched.
-    void Commit(const std::string& Dest);
+    // Writing only: writes out the buffer, gives the file the mode, owner and extended
+    // attributes of Dest, forces it to disk, puts it in Dest's place in one step and
+    // closes it. On failure the file is removed and Dest untouched. The attributes that
+    // could not be given are added to Lost, when given.
+    void Commit(const std::string& Dest, std::vector<TLostAttribute>* Lost = nullptr);
     // Writing only: removes the file and closes it.
     void Discard();
 

@@ -7,18 +7,35 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 using TFileHandle = std::intptr_t;
 constexpr TFileHandle InvalidFileHandle = -1;
 
 enum class TFileType { Unknown, Disk, Char, Pipe };
 
+// How a file opened for reading is shared with the opens of other conversions.
+enum class TReadShare : std::uint8_t {
+    Alone,   // no other reader at the same time (the library's share mode)
+    Readers, // other readers too; an open that reads alone or writes is kept out
+};
+
+// An extended attribute (a POSIX ACL among them) that a file made to stand for another
+// could not be given.
+struct TLostAttribute {
+    std::string Path;   // the file that lacks it
+    std::string Name;   // "user.comment", "system.posix_acl_access"; "" when none could be listed
+    std::uint32_t Code; // why (a Windows error code)
+};
+
 class TPlatform {
 public:
     virtual ~TPlatform() = default;
 
-    // Opens an existing file for reading; no other reader may hold it at the same time.
-    virtual std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) = 0;
+    // Opens an existing file for reading, shared as Share says. A file renamed away
+    // between the open and taking the share is let go and the name opened again.
+    virtual std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle,
+                                   TReadShare Share) = 0;
     // Creates a file for writing or truncates an existing one, once no other writer
     // holds it.
     virtual std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) = 0;
@@ -39,22 +56,36 @@ public:
     virtual std::uint32_t CreateBeside(const std::string& Dest, std::string& Path,
                                        TFileHandle& Handle) = 0;
 
-    // Finishes a file written under Path: forces its data to disk, gives it the mode (and,
-    // where the process may, the owner and group) of the file Dest it replaces, and puts
-    // it in Dest's place in one step, so that Dest is always either its old or its whole
-    // new content. Handle is closed in every case; on failure the file at Path is removed
-    // and Dest is left as it was.
+    // Finishes a file written under Path: gives it the mode, the extended attributes (and,
+    // where the process may, the owner and group) of the file Dest it replaces, forces it
+    // to disk, and puts it in Dest's place in one step, so that Dest is always either its
+    // old or its whole new content. An attribute that cannot be given is added to Lost and
+    // stops nothing. Handle is closed in every case; on failure the file at Path is
+    // removed and Dest is left as it was.
     virtual std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
-                                 const std::string& Dest) = 0;
+                                 const std::string& Dest, std::vector<TLostAttribute>& Lost) = 0;
+    // Keeps the file Dest, about to be replaced, under the name Backup too: a second name
+    // for it (or, where the file system has none, a copy with its attributes) made under
+    // a temporary name and renamed onto Backup, so that Backup, once there, is Dest's whole
+    // content. Nothing is done when Dest is no regular file, when Commit would refuse it
+    // (read-only), or when Backup names it already.
+    virtual std::uint32_t Backup(const std::string& Dest, const std::string& Backup,
+                                 std::vector<TLostAttribute>& Lost) = 0;
     // Gives up a file written under Path: removes it and closes Handle.
     virtual std::uint32_t Discard(TFileHandle Handle, const std::string& Path) = 0;
 
     // True when Path names something that is not a folder.
     virtual bool FileExists(const std::string& Path) = 0;
-    // The file a conversion into Dest replaces: Dest itself, or the file it names through
-    // a symbolic link. InPlace is set instead when Dest is a device or a pipe, which is
-    // written directly and never replaced.
-    virtual std::string ReplaceTarget(const std::string& Dest, bool& InPlace) = 0;
+    // True when A and B name one existing file, however they are spelled, also while a
+    // new file takes its place.
+    virtual bool SameFile(const std::string& A, const std::string& B) = 0;
+    // Sets Target to the file a conversion into Dest replaces: Dest itself, or the file at
+    // the end of the chain of symbolic links that starts at Dest (which need not exist
+    // yet), so that the links keep their place. Direct is set instead when that file is a
+    // device or a pipe, which is written directly and never replaced. Fails on a chain
+    // that loops or is too long (1921).
+    virtual std::uint32_t ReplaceTarget(const std::string& Dest, std::string& Target,
+                                        bool& Direct) = 0;
     // The path of the temporary file "$$$$$$$$.~kn" in the folder of Dest (the current
     // folder when Dest has no folder part).
     virtual std::string TempPathFor(const std::string& Dest) = 0;

@@ -1,5 +1,6 @@
 // Test support: a scratch folder removed with everything in it, whole-file reads and
-// writes, the names in a folder, and a check run where memory is bounded.
+// writes, the names in a folder, a file's extended attributes, and a check run where
+// memory is bounded.
 #pragma once
 
 #ifdef _WIN32
@@ -11,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 #endif
 
@@ -18,6 +20,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <map>
 #include <random>
 #include <set>
 #include <stdexcept>
@@ -78,6 +81,23 @@ inline std::set<std::string> Entries(const std::filesystem::path& Folder) {
         Names.insert(E.path().filename().string());
     return Names;
 }
+
+#ifndef _WIN32
+// Every extended attribute of a file (its POSIX ACL among them), by name.
+inline std::map<std::string, std::string> ExtendedAttributes(const std::string& Path) {
+    std::map<std::string, std::string> Attributes;
+    std::string Names(1 << 16, '\0'), Value(1 << 16, '\0');
+    const ssize_t N = listxattr(Path.c_str(), Names.data(), Names.size());
+    if (N < 0) throw std::runtime_error("cannot list the attributes of " + Path);
+    for (std::size_t At = 0; At < static_cast<std::size_t>(N); At = Names.find('\0', At) + 1) {
+        const char* Name = Names.c_str() + At;
+        const ssize_t Size = getxattr(Path.c_str(), Name, Value.data(), Value.size());
+        if (Size < 0) throw std::runtime_error(std::string("cannot read ") + Name + " of " + Path);
+        Attributes[Name] = Value.substr(0, static_cast<std::size_t>(Size));
+    }
+    return Attributes;
+}
+#endif
 
 // Runs Check where memory is bounded, so that it runs out soon and for certain: in a child
 // process whose address space is limited to 1 GiB (under Windows in this process, whose

@@ -25,9 +25,10 @@ public:
         return FCalls;
     }
 
-    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle) override {
+    std::uint32_t OpenRead(const std::string& Name, TFileHandle& Handle,
+                           TReadShare Share) override {
         if (auto Code = Hook("OpenRead")) return Code;
-        return FSystem.OpenRead(Name, Handle);
+        return FSystem.OpenRead(Name, Handle, Share);
     }
     std::uint32_t CreateWrite(const std::string& Name, TFileHandle& Handle) override {
         if (auto Code = Hook("CreateWrite")) return Code;
@@ -54,16 +55,24 @@ public:
                                TFileHandle& Handle) override {
         return FSystem.CreateBeside(Dest, Path, Handle);
     }
-    std::uint32_t Commit(TFileHandle Handle, const std::string& Path,
-                         const std::string& Dest) override {
-        return FSystem.Commit(Handle, Path, Dest);
+    std::uint32_t Commit(TFileHandle Handle, const std::string& Path, const std::string& Dest,
+                         std::vector<TLostAttribute>& Lost) override {
+        return FSystem.Commit(Handle, Path, Dest, Lost);
+    }
+    std::uint32_t Backup(const std::string& Dest, const std::string& Backup,
+                         std::vector<TLostAttribute>& Lost) override {
+        return FSystem.Backup(Dest, Backup, Lost);
     }
     std::uint32_t Discard(TFileHandle Handle, const std::string& Path) override {
         return FSystem.Discard(Handle, Path);
     }
     bool FileExists(const std::string& Path) override { return FSystem.FileExists(Path); }
-    std::string ReplaceTarget(const std::string& Dest, bool& InPlace) override {
-        return FSystem.ReplaceTarget(Dest, InPlace);
+    bool SameFile(const std::string& A, const std::string& B) override {
+        return FSystem.SameFile(A, B);
+    }
+    std::uint32_t ReplaceTarget(const std::string& Dest, std::string& Target,
+                                bool& Direct) override {
+        return FSystem.ReplaceTarget(Dest, Target, Direct);
     }
     std::string TempPathFor(const std::string& Dest) override { return FSystem.TempPathFor(Dest); }
     std::string LoadMessage(int Id) override { return FSystem.LoadMessage(Id); }
