@@ -2,6 +2,7 @@
 // the library's line rules or with LF.
 #include "StreamJudge.h"
 #include "TextConverter.h"
+#include "Utf8Plan.h"
 
 #include <algorithm>
 #include <limits>
@@ -14,7 +15,31 @@ TEncoding JudgeWholeText(std::string_view Text) {
 
 TBufferConverter::TBufferConverter(const TOptions& Options, TEncoding From, TEncoding To,
                                    TEncoding AsciiAs, TNewline Newline)
-    : FOptions(Options), FFrom(From), FTo(To), FAsciiAs(AsciiAs), FNewline(Newline) {}
+    : FOptions(Options), FFrom(From), FTo(To), FAsciiAs(AsciiAs), FNewline(Newline) {
+    if (Newline != TNewline::Keep || Options.TabStops > 0) return;
+    TOptions O = Options;
+    O.LineEnds = leKeep;
+    if (From != TEncoding::Sjis && To != TEncoding::Sjis)
+        FUtf8Plan = kana::detail::Utf8PlanFor(O, kana::detail::TUtf8Output::Utf8);
+    if (From != TEncoding::Utf8 && To != TEncoding::Utf8) {
+        auto Engine = std::make_shared<THanZen>(nullptr);
+        Engine->SetOptions(O);
+        FSjisEngine = std::move(Engine);
+    }
+}
+
+bool TBufferConverter::ConvertDirectly(TEncoding From, std::string_view Text, std::string& Out,
+                                       TBufferResult& Result) const {
+    if (From == TEncoding::Utf8 && FUtf8Plan) {
+        FUtf8Plan->Append(Text, FOptions.SpLen, Out, Result.Folded);
+        return true;
+    }
+    if (From == TEncoding::Sjis && FSjisEngine) {
+        FSjisEngine->AppendLine(Text, Out);
+        return true;
+    }
+    return false;
+}
 
 TBufferResult TBufferConverter::Convert(std::string_view Text, std::string& Out) const {
     TBufferResult Result;
@@ -25,6 +50,7 @@ TBufferResult TBufferConverter::Convert(std::string_view Text, std::string& Out)
     } else {
         Result.ReadAs = From;
     }
+    if (ConvertDirectly(From, Text, Out, Result)) return Result;
     const auto Converter = TextConverter(FOptions, From, FTo);
     if (FNewline == TNewline::Keep) {
         Converter->Convert(Text, Out);

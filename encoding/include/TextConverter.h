@@ -6,6 +6,10 @@
 
 #include "HanZen.h"
 
+namespace kana::detail {
+class TUtf8Plan;
+}
+
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -108,9 +112,17 @@ public:
     std::uint64_t Bound(std::uint64_t Size) const;
 
 private:
+    // Text read as From converted in one pass, line ends kept, written as To: straight
+    // through the encoding's plan when nothing else is asked; true when it was.
+    bool ConvertDirectly(TEncoding From, std::string_view Text, std::string& Out,
+                         TBufferResult& Result) const;
+
     TOptions FOptions;
     TEncoding FFrom, FTo, FAsciiAs;
     TNewline FNewline;
+    // The plans a direct conversion runs: UTF-8's, and Shift-JIS's through a THanZen.
+    std::shared_ptr<const kana::detail::TUtf8Plan> FUtf8Plan;
+    std::shared_ptr<const THanZen> FSjisEngine;
 };
 
 // The encoding of a whole text: Utf8 or Sjis, or Auto when it holds nothing but ASCII.
