@@ -24,18 +24,37 @@ std::string_view LineEndText(TNewline Newline, TLineEnd End) {
     }
 }
 
-// Reads every line of Source and writes its conversion and its line end. A line longer
+// Where ConvertLines puts the converted text: the file written, or a sink.
+class TOutput {
+public:
+    TOutput(LineFile& Target, TTextSink* Sink) : FTarget(Target), FSink(Sink) {}
+    // False when the sink wants no more.
+    bool Put(std::string_view Text) {
+        if (FSink) return FSink->Write(Text);
+        FTarget.WriteText(Text);
+        FTarget.IOCheck();
+        Written += Text.size();
+        return true;
+    }
+    std::uint64_t Written = 0; // bytes handed to the file
+
+private:
+    LineFile& FTarget;
+    TTextSink* const FSink;
+};
+
+// Reads every line of Source and puts its conversion and its line end out. A line longer
 // than a piece is converted in pieces, each cut where the converter allows, the rest
 // carried into the next. The strings are reused, so a steady stream of lines allocates
-// nothing.
-void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
+// nothing. False when the output wanted no more before the input ended.
+bool ConvertLines(LineFile& Source, TOutput& Target, TTextConverter& Text,
                   const TFileSettings& Settings) {
     const std::size_t Piece = Settings.Piece ? Settings.Piece : std::numeric_limits<std::size_t>::max();
     std::string Line, Out;
     for (;;) {
         const bool End = Source.AtEnd();
         Source.IOCheck();
-        if (End) break;
+        if (End) return true;
         Line.clear();
         TLineEnd Ending;
         while ((Ending = Source.ReadPiece(Line, Piece - std::min(Piece - 1, Line.size()))) ==
@@ -44,16 +63,14 @@ void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
             const std::size_t Cut = Text.Cut(Line);
             Out.clear();
             Text.Convert(std::string_view(Line).substr(0, Cut), Out);
-            Target.WriteText(Out);
-            Target.IOCheck();
+            if (!Target.Put(Out)) return false;
             Line.erase(0, Cut);
         }
         Source.IOCheck();
         Out.clear();
         Text.Convert(Line, Out);
         Out += LineEndText(Settings.Newline, Ending);
-        Target.WriteText(Out);
-        Target.IOCheck();
+        if (!Target.Put(Out)) return false;
         Text.EndLine();
     }
 }
@@ -87,14 +104,17 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
     };
     LineFile Source(Settings.BlockSize, Settings.Lines), Target(Settings.BlockSize);
+    TOutput Output(Target, Settings.Sink);
     std::unique_ptr<TTextConverter> Text;
+    const bool Sinking = Settings.Sink != nullptr;
     bool Direct = DestFile.empty();
     std::string Replaced, TempPath;
     try {
         // Standard output, a device or a pipe is written directly; a file is replaced by a
         // temporary file beside it. The paths come first, before anything is opened.
-        if (!Direct) Replaced = Platform().ReplaceTarget(std::string(DestFile), Direct);
-        if (!Direct && !Settings.UniqueTemporary) TempPath = Platform().TempPathFor(Replaced);
+        if (!Direct && !Sinking) Replaced = Platform().ReplaceTarget(std::string(DestFile), Direct);
+        if (!Direct && !Sinking && !Settings.UniqueTemporary)
+            TempPath = Platform().TempPathFor(Replaced);
         if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) {
             Result.Outcome = TOutcome::Refused;
             return Result;
@@ -102,24 +122,28 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
 
         Text = Settings.Text ? Settings.Text(Options, &Application())
                              : ShiftJisText(Options, &Application());
-        Source.OnRead = [&Text, Count = Settings.BytesRead](std::string_view Block) {
+        Source.OnRead = [&Text, Count = Settings.BytesRead,
+                         Sink = Settings.Sink](std::string_view Block) {
             if (Count) *Count += Block.size();
             Text->SeeInput(Block);
+            if (Sink) Sink->Read(Block);
         };
         Source.BindName(std::string(SrcFile));
         Source.OpenForReading();
         Source.IOCheck();
-        if (!Direct && Settings.UniqueTemporary) {
-            Target.CreateBeside(Replaced);
-            TempPath = Target.Name();
-        } else {
-            Target.BindName(Direct ? std::string(DestFile) : TempPath);
-            Target.CreateForWriting();
+        if (!Sinking) {
+            if (!Direct && Settings.UniqueTemporary) {
+                Target.CreateBeside(Replaced);
+                TempPath = Target.Name();
+            } else {
+                Target.BindName(Direct ? std::string(DestFile) : TempPath);
+                Target.CreateForWriting();
+            }
+            Target.IOCheck();
         }
-        Target.IOCheck();
         HanZenObj.store(&Text->Engine());
-        ConvertLines(Source, Target, *Text, Settings);
-        if (Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
+        const bool Whole = ConvertLines(Source, Output, *Text, Settings);
+        if (Whole && Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
         Result.ReadAs = Text->ReadAs();
     } catch (EInOutError& E) {
         Note(std::move(E));
@@ -156,6 +180,8 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
         Note(Target.TakeFailure());
     }
+    Result.Direct = Direct && !Sinking;
+    if (Result.Direct) Result.Streamed = Output.Written;
     if (Text) {
         THanZen* Mine = &Text->Engine();
         HanZenObj.compare_exchange_strong(Mine, nullptr); // unless a later call took the slot

@@ -28,6 +28,18 @@ enum class TNewline : std::uint8_t {
     Lf,   // with LF; a last line without a line end stays without one
 };
 
+// Where a conversion's text goes instead of a destination: kanaconv compares it with the
+// input, or keeps both, to tell whether and how converting a file would change it.
+class TTextSink {
+public:
+    virtual ~TTextSink() = default;
+    // Every block of the input as it was read, before any text converted from it.
+    virtual void Read(std::string_view Block) = 0;
+    // The next piece of the converted text. False ends the conversion here: the rest of
+    // the input is neither read nor converted.
+    virtual bool Write(std::string_view Text) = 0;
+};
+
 // How a conversion reads, converts and writes. The defaults are the library's: 128-byte
 // blocks, CR or CR LF ends a line and 0x1A the input, every line written with CR LF, the
 // temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out.
@@ -48,6 +60,9 @@ struct TFileSettings {
     std::function<std::unique_ptr<TTextConverter>(const TOptions&, TComponent*)> Text;
     // Counts the bytes read, block by block, when set.
     std::atomic<std::uint64_t>* BytesRead = nullptr;
+    // When set, the converted text goes here and no file is created, written or replaced
+    // (the destination's name is not used).
+    TTextSink* Sink = nullptr;
 };
 
 // What came of a conversion.
@@ -63,6 +78,11 @@ struct TConvertResult {
     std::optional<EInOutError> Failure; // the first failure of a failed conversion
     TEncoding ReadAs = TEncoding::Sjis; // Auto: the input held nothing but ASCII
     std::uint64_t LeftOut = 0;          // bytes from a 0x1A that ended the input on
+    // The destination was written directly (standard output, a device, a pipe), and
+    // received Streamed bytes, which it keeps even when the conversion failed after them.
+    // A file is written through its temporary file: a failure leaves it as it was.
+    bool Direct = false;
+    std::uint64_t Streamed = 0;
 };
 
 // Converts SrcFile into DestFile. An empty SrcFile is standard input; an empty DestFile
