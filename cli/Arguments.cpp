@@ -1,5 +1,7 @@
 #include "Arguments.h"
 
+#include "EncodingNames.h"
+
 #include <getopt.h>
 #include <iconv.h>
 #include <langinfo.h>
@@ -9,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <strings.h>
 
 const char UsageText[] =
     "Usage: kanaconv [OPTIONS] [SOURCE [DEST]]\n"
@@ -42,6 +45,8 @@ const char UsageText[] =
     "  --from=auto|sjis|utf-8        how the input is read (auto: UTF-8 when its first\n"
     "                                non-ASCII block is valid UTF-8, else Shift-JIS)\n"
     "  --to=same|sjis|utf-8          how the output is written (same: as read)\n"
+    "                                Either takes utf8, shift_jis, shift-jis, cp932,\n"
+    "                                windows-31j and ms932 too, in any letter case.\n"
     "  --newline=keep|crlf|lf        keep each line end; or CR and CR LF end lines, 0x1A\n"
     "                                the input, and every line gets CR LF; or LF\n"
     "  --classic                     exactly what the library writes: Shift-JIS,\n"
@@ -50,20 +55,26 @@ const char UsageText[] =
     "                                to the voicing mark\n"
     "Files:\n"
     "  -i, --in-place                convert each FILE in place\n"
-    "  -j, --jobs=N                  with -i, convert up to N files at once (default:\n"
-    "                                one per processor)\n"
+    "  -j, --jobs=N                  with -i, convert up to N files at once (1 to 1024;\n"
+    "                                default: one per processor)\n"
     "      --check-same              refuse when SOURCE and DEST are the same file\n"
     "      --backup[=SUFFIX]         keep each file replaced (in place, or an existing\n"
     "                                DEST) as its name and SUFFIX (default ~)\n"
+    "Checking (nothing is written):\n"
+    "      --check                   list each file that the conversion would change,\n"
+    "                                one name a line (- for standard input)\n"
+    "      --diff                    show how each file would change, as a unified diff\n"
+    "                                in the terminal's character set (implies --check)\n"
     "Messages:\n"
     "  -v, --verbose                 say how each input was read\n"
     "  -q, --quiet                   say nothing but errors and warnings; no progress\n"
     "      --progress                show progress even when standard error is no terminal\n"
-    "      --help                    show this help and exit\n"
+    "  -h, --help                    show this help and exit\n"
     "      --version                 show the version and exit\n"
     "\n"
-    "Exit status: 0 converted, 1 a failure (of any file), 2 usage error, 3 refused\n"
-    "(the same file), 128+N ended by signal N.\n";
+    "Exit status: 0 converted (--check, --diff: nothing would change), 1 a failure (of\n"
+    "any file) or, with --check or --diff, a file that would change, 2 usage error,\n"
+    "3 refused (the same file), 128+N ended by signal N.\n";
 
 namespace {
 
@@ -81,10 +92,6 @@ const TChoice<TToHira> ToHiras[] = {{"all", thAll}, {"1only", th1Only}, {"2only"
 const TChoice<THira> Hiras[] = {{"none", hNone}, {"1kata", h1Kata}, {"2kata", h2Kata}};
 const TChoice<TMark> Marks[] = {{"none", mNone}, {"1all", m1All}, {"2all", m2All}};
 const TChoice<TClassWidth> ClassWidths[] = {{"none", cwNone}, {"1byte", cw1byte}, {"2byte", cw2byte}};
-const TChoice<TEncoding> Froms[] = {
-    {"auto", TEncoding::Auto}, {"sjis", TEncoding::Sjis}, {"utf-8", TEncoding::Utf8}};
-const TChoice<TEncoding> Tos[] = {
-    {"same", TEncoding::Auto}, {"sjis", TEncoding::Sjis}, {"utf-8", TEncoding::Utf8}};
 const TChoice<TNewline> Newlines[] = {
     {"keep", TNewline::Keep}, {"crlf", TNewline::CrLf}, {"lf", TNewline::Lf}};
 
@@ -96,8 +103,23 @@ T Pick(const char* Option, const char* Value, const TChoice<T> (&Choices)[N]) {
         Valid += Valid.empty() ? "" : ", ";
         Valid += C.Name;
     }
-    throw EUsage(std::string("invalid value '") + Value + "' for --" + Option + " (valid: " + Valid +
-                 ")");
+    throw EUsage(std::string("invalid value '") + Value + "' for --" + Option +
+                     " (valid: " + Valid + ")",
+                 std::string("--") + Option + " の値 '" + Value +
+                     "' は使えません (使える値: " + Valid + ")");
+}
+
+// An encoding by any of its names, or kanaconv's own Own (auto for --from, same for --to),
+// letter case ignored.
+TEncoding PickEncoding(const char* Option, const char* Value, const char* Own) {
+    if (strcasecmp(Value, Own) == 0) return TEncoding::Auto;
+    if (const std::optional<TEncoding> E = EncodingNamed(Value)) return *E;
+    std::string Valid = Own;
+    for (const TEncodingName& N : EncodingNames()) Valid += ", " + std::string(N.Name);
+    throw EUsage(std::string("invalid value '") + Value + "' for --" + Option +
+                     " (valid: " + Valid + "; letter case is ignored)",
+                 std::string("--") + Option + " の値 '" + Value +
+                     "' は使えません (使える値: " + Valid + "。大文字と小文字は区別しません)");
 }
 
 long Number(const char* Option, const char* Value, long Min, long Max) {
@@ -105,7 +127,8 @@ long Number(const char* Option, const char* Value, long Min, long Max) {
     char* End = nullptr;
     const long N = std::strtol(Value, &End, 10);
     if (*Value == '\0' || *End != '\0' || errno == ERANGE || N < Min || N > Max)
-        throw EUsage(std::string("invalid value '") + Value + "' for --" + Option);
+        throw EUsage(std::string("invalid value '") + Value + "' for --" + Option,
+                     std::string("--") + Option + " の値 '" + Value + "' は使えません");
     return N;
 }
 
@@ -115,7 +138,9 @@ std::u32string LocaleCharacters(const char* Option, const char* Text) {
     const char* Charset = nl_langinfo(CODESET);
     if (!Charset || std::strcmp(Charset, "ANSI_X3.4-1968") == 0) Charset = "UTF-8";
     const iconv_t Cd = iconv_open("UTF-32LE", Charset);
-    if (Cd == reinterpret_cast<iconv_t>(-1)) throw EUsage(std::string("cannot read --") + Option);
+    if (Cd == reinterpret_cast<iconv_t>(-1))
+        throw EUsage(std::string("cannot read --") + Option,
+                     std::string("--") + Option + " を読めません");
     std::string In = Text;
     std::u32string Out(In.size() + 1, U'\0');
     char* InP = In.data();
@@ -124,7 +149,8 @@ std::u32string LocaleCharacters(const char* Option, const char* Text) {
     const std::size_t Done = iconv(Cd, &InP, &InLeft, &OutP, &OutLeft);
     iconv_close(Cd);
     if (Done == static_cast<std::size_t>(-1))
-        throw EUsage(std::string("--") + Option + " holds bytes that are no characters of " + Charset);
+        throw EUsage(std::string("--") + Option + " holds bytes that are no characters of " + Charset,
+                     std::string("--") + Option + " に " + Charset + " の文字ではないバイトがあります");
     Out.resize(Out.size() - OutLeft / sizeof(char32_t));
     std::sort(Out.begin(), Out.end());
     Out.erase(std::unique(Out.begin(), Out.end()), Out.end());
@@ -135,7 +161,8 @@ std::u32string LocaleCharacters(const char* Option, const char* Text) {
 
 TArguments ParseArguments(int Argc, char** Argv) {
     enum { ConvSize = 256, Space, Tab, TabStops, Kata, ToHira, Hira, Mark, Letters, Digits,
-           Symbols, Keep, From, To, Newline, Classic, CheckSame, Progress, Help, Version, Backup };
+           Symbols, Keep, From, To, Newline, Classic, CheckSame, Check, Diff, Progress, Version,
+           Backup };
     const option Long[] = {
         {"conv-size", required_argument, nullptr, ConvSize},
         {"space", required_argument, nullptr, Space},
@@ -157,19 +184,22 @@ TArguments ParseArguments(int Argc, char** Argv) {
         {"jobs", required_argument, nullptr, 'j'},
         {"check-same", no_argument, nullptr, CheckSame},
         {"backup", optional_argument, nullptr, Backup},
+        {"check", no_argument, nullptr, Check},
+        {"diff", no_argument, nullptr, Diff},
         {"verbose", no_argument, nullptr, 'v'},
         {"quiet", no_argument, nullptr, 'q'},
         {"progress", no_argument, nullptr, Progress},
-        {"help", no_argument, nullptr, Help},
+        {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, Version},
         {nullptr, 0, nullptr, 0},
     };
+    static const char ShortOptions[] = "hij:qv";
     TArguments A;
     TOptions& O = A.Options;
     bool TextGiven = false, FinerGiven = false, TabGiven = false;
     opterr = 0;
     optind = 0; // from the start, every time
-    for (int Opt; (Opt = getopt_long(Argc, Argv, "ij:qv", Long, nullptr)) != -1;) {
+    for (int Opt; (Opt = getopt_long(Argc, Argv, ShortOptions, Long, nullptr)) != -1;) {
         switch (Opt) {
         case ConvSize: O.ConvSize = Pick("conv-size", optarg, ConvSizes); break;
         case Space: O.Space = Pick("space", optarg, Spaces); break;
@@ -193,8 +223,8 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case Digits: O.Digits = Pick("digits", optarg, ClassWidths), FinerGiven = true; break;
         case Symbols: O.Symbols = Pick("symbols", optarg, ClassWidths), FinerGiven = true; break;
         case Keep: O.Keep = LocaleCharacters("keep", optarg), FinerGiven = true; break;
-        case From: A.From = Pick("from", optarg, Froms), TextGiven = true; break;
-        case To: A.To = Pick("to", optarg, Tos), TextGiven = true; break;
+        case From: A.From = PickEncoding("from", optarg, "auto"), TextGiven = true; break;
+        case To: A.To = PickEncoding("to", optarg, "same"), TextGiven = true; break;
         case Newline: A.Newline = Pick("newline", optarg, Newlines), TextGiven = true; break;
         case Classic: A.Classic = true; break;
         case 'i': A.InPlace = true; break;
@@ -203,39 +233,76 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case Backup:
             A.Backup = optarg ? optarg : "~";
             if (A.Backup.empty() || A.Backup.find('/') != std::string::npos)
-                throw EUsage("a backup suffix is a part of a file name: not empty, no '/'");
+                throw EUsage("a backup suffix is a part of a file name: not empty, no '/'",
+                             "バックアップの接尾辞はファイル名の一部です: 空でなく、'/' を含まないもの");
             break;
+        case Check: A.Check = true; break;
+        case Diff: A.Diff = A.Check = true; break;
         case 'v': A.Verbose = true; break;
         case 'q': A.Quiet = true; break;
         case Progress: A.Progress = true; break;
-        case Help: A.Help = true; return A;
+        case 'h': A.Help = true; return A;
         case Version: A.Version = true; return A;
-        default:
-            throw EUsage(optopt && optopt != '?'
-                             ? std::string("option needs a value or takes none: ") + Argv[optind - 1]
-                             : std::string("unknown option: ") + Argv[optind - 1]);
+        default: {
+            // getopt_long names the option in optopt: 0 for an unknown long option, else
+            // the letter or value of the option, whose word is the last one taken unless
+            // it is a letter inside a group (-qx).
+            const bool Known =
+                optopt >= 256 || (optopt > 0 && std::strchr(ShortOptions, optopt) != nullptr);
+            const std::string Word = Argv[optind - 1];
+            const bool Long = optopt == 0 || (Known && Word.starts_with("--"));
+            const std::string Given = Long ? Word : std::string("-") + static_cast<char>(optopt);
+            if (!Known) throw EUsage("unknown option: " + Given, "不明なオプションです: " + Given);
+            if (Long && Given.find('=') != std::string::npos) {
+                const std::string Name = Given.substr(0, Given.find('='));
+                throw EUsage(Name + " takes no value", Name + " に値は付けられません");
+            }
+            throw EUsage(Given + " needs a value", Given + " には値が必要です");
+        }
         }
     }
-    if (O.TabStops > 0 && TabGiven) throw EUsage("--tab-stops and --tab cannot be used together");
+    if (O.TabStops > 0 && TabGiven)
+        throw EUsage("--tab-stops and --tab cannot be used together",
+                     "--tab-stops と --tab は一緒には使えません");
     if (A.Classic) {
-        if (TextGiven) throw EUsage("--classic takes no --from, --to or --newline");
+        if (TextGiven)
+            throw EUsage("--classic takes no --from, --to or --newline",
+                         "--classic には --from、--to、--newline を付けられません");
         if (FinerGiven)
-            throw EUsage("--classic takes no --letters, --digits, --symbols, --keep or --tab-stops");
+            throw EUsage("--classic takes no --letters, --digits, --symbols, --keep or --tab-stops",
+                         "--classic には --letters、--digits、--symbols、--keep、--tab-stops を付けられません");
         A.From = A.To = TEncoding::Sjis;
         A.Newline = TNewline::CrLf;
         O.Mapping = mpClassic;
     }
     for (int I = optind; I < Argc; ++I) {
-        if (*Argv[I] == '\0') throw EUsage("an empty file name");
+        if (*Argv[I] == '\0') throw EUsage("an empty file name", "ファイル名が空です");
         A.Files.push_back(std::strcmp(Argv[I], "-") == 0 ? std::string() : std::string(Argv[I]));
     }
     if (A.InPlace) {
-        if (A.Files.empty()) throw EUsage("-i needs at least one FILE");
+        if (A.Files.empty())
+            throw EUsage("-i needs at least one FILE",
+                         "-i にはファイルを 1 つ以上指定してください");
         for (const std::string& F : A.Files)
-            if (F.empty()) throw EUsage("standard input cannot be converted in place");
-        if (A.CheckSame) throw EUsage("--check-same takes no -i");
+            if (F.empty())
+                throw EUsage("standard input cannot be converted in place",
+                             "標準入力はその場で変換できません");
+        if (A.CheckSame)
+            throw EUsage("--check-same takes no -i", "--check-same は -i と一緒には使えません");
     } else {
-        if (A.Files.size() > 2) throw EUsage("more than SOURCE and DEST; to convert files in place, use -i");
+        if (A.Jobs)
+            throw EUsage("-j works only with -i, which converts many files",
+                         "-j は、複数のファイルを変換する -i と一緒にしか使えません");
+        if (A.Files.size() > 2)
+            throw EUsage("more than SOURCE and DEST; to convert files in place, use -i",
+                         "SOURCE と DEST のほかにも名前があります。ファイルをその場で変換するには "
+                         "-i を使ってください");
+        if (A.Check && A.Files.size() > 1)
+            throw EUsage(
+                std::string(A.Diff ? "--diff" : "--check") +
+                    " takes one SOURCE and no DEST: it writes nothing",
+                std::string(A.Diff ? "--diff" : "--check") +
+                    " に指定できるのは SOURCE 1 つだけです (何も書かないので DEST は要りません)");
         A.Files.resize(2); // standard input and output for the missing ones
     }
     return A;

@@ -16,16 +16,22 @@ struct TArguments {
     bool InPlace = false;   // every name in Files is converted in place
     unsigned Jobs = 0;      // files converted at once; 0: one per processor
     std::string Backup;     // --backup: a file replaced is kept as its name and this; "" none
+    // Nothing is written: Check lists the files the conversion would change, Diff shows
+    // how (and implies Check).
+    bool Check = false, Diff = false;
     bool Quiet = false, Verbose = false, Progress = false;
     bool Help = false, Version = false;
     // SOURCE and DEST, or the files converted in place; "" is standard input or output.
     std::vector<std::string> Files;
 };
 
-// A command line that makes no sense; what() says why.
+// A command line that makes no sense; what() says why, in English, and Japanese says it
+// in Japanese (UTF-8; empty when it has no Japanese text).
 class EUsage : public std::runtime_error {
 public:
-    using std::runtime_error::runtime_error;
+    explicit EUsage(const std::string& English, std::string Japanese = {})
+        : std::runtime_error(English), Japanese(std::move(Japanese)) {}
+    std::string Japanese;
 };
 
 TArguments ParseArguments(int Argc, char** Argv);
@@ -33,4 +39,6 @@ TArguments ParseArguments(int Argc, char** Argv);
 // The file layer's settings for a conversion under these arguments.
 TFileSettings SettingsFor(const TArguments& A);
 
+// --help, in English and in Japanese (UTF-8).
 extern const char UsageText[];
+extern const char UsageTextJapanese[];

@@ -1,5 +1,7 @@
 #include "Console.h"
 
+#include "Language.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -77,13 +79,23 @@ std::string TConsole::ProgressLine(std::chrono::steady_clock::duration Elapsed) 
     const std::uint64_t Done = Bytes;
     const double Seconds = std::chrono::duration<double>(Elapsed).count();
     const double Rate = Seconds > 0 ? static_cast<double>(Done) / Seconds : 0;
+    const std::string Left =
+        FTotal > Done && Rate > 0
+            ? std::to_string(static_cast<std::uint64_t>((FTotal - Done) / Rate) + 1)
+            : "";
     std::string Line = "kanaconv: ";
+    if (FJapanese) {
+        if (FFiles > 0)
+            Line += std::to_string(FilesDone) + " / " + std::to_string(FFiles) + " ファイル、";
+        Line += Megabytes(Done) + (FTotal > 0 ? " / " + Megabytes(FTotal) : "") + " MB、" +
+                Megabytes(static_cast<std::uint64_t>(Rate)) + " MB/秒";
+        if (!Left.empty()) Line += "、残り " + Left + " 秒";
+        return OnTerminal(Line);
+    }
     if (FFiles > 0)
         Line += std::to_string(FilesDone) + " of " + std::to_string(FFiles) + " files, ";
     Line += Megabytes(Done) + (FTotal > 0 ? " of " + Megabytes(FTotal) : "") + " MB, " +
             Megabytes(static_cast<std::uint64_t>(Rate)) + " MB/s";
-    if (FTotal > Done && Rate > 0)
-        Line += ", " + std::to_string(static_cast<std::uint64_t>((FTotal - Done) / Rate) + 1) +
-                " s left";
+    if (!Left.empty()) Line += ", " + Left + " s left";
     return Line;
 }

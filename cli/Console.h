@@ -14,8 +14,10 @@
 class TConsole {
 public:
     // Progress: draw the progress line. Terminal: standard error is a terminal, where the
-    // line is redrawn in place; elsewhere each update is a line of its own.
-    TConsole(bool Progress, bool Terminal) : FProgress(Progress), FTerminal(Terminal) {}
+    // line is redrawn in place; elsewhere each update is a line of its own. Japanese: the
+    // progress line is in Japanese, in the terminal's character set.
+    TConsole(bool Progress, bool Terminal, bool Japanese = false)
+        : FProgress(Progress), FTerminal(Terminal), FJapanese(Japanese) {}
     ~TConsole() { StopProgress(); }
     TConsole(const TConsole&) = delete;
     TConsole& operator=(const TConsole&) = delete;
@@ -35,7 +37,7 @@ private:
     std::string ProgressLine(std::chrono::steady_clock::duration Elapsed) const;
     void Draw(const std::string& Line); // with FLock held
 
-    const bool FProgress, FTerminal;
+    const bool FProgress, FTerminal, FJapanese;
     std::uint64_t FTotal = 0;
     std::size_t FFiles = 0;
     std::mutex FLock;

@@ -1,21 +1,35 @@
 #include "Report.h"
 
-#include "TerminalText.h"
+#include "Language.h"
 #include "WinErrors.h"
 
-#include <clocale>
-#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
 // A file as a message names it: standard input or output for "", quoted when it holds
 // a space or a quote.
-std::string Shown(const std::string& Name, bool Input) {
-    if (Name.empty()) return Input ? "standard input" : "standard output";
+std::string Shown(const std::string& Name, bool Input, bool Japanese) {
+    if (Name.empty()) {
+        if (Japanese) return OnTerminal(Input ? "標準入力" : "標準出力");
+        return Input ? "standard input" : "standard output";
+    }
     if (Name.find_first_of(" '\"\t") == std::string::npos) return Name;
     std::string Quoted = "'";
     for (char C : Name) Quoted += C == '\'' ? std::string("'\\''") : std::string(1, C);
     return Quoted + "'";
+}
+
+// Japanese puts no space between 標準入力 or 標準出力 and the words after it, as it does
+// after a file's name.
+std::string Tidied(std::string Text) {
+    for (const char* Stream : {"標準入力", "標準出力"}) {
+        const std::string Spaced = OnTerminal(std::string(Stream) + " "), Bare = OnTerminal(Stream);
+        for (std::size_t At; (At = Text.find(Spaced)) != std::string::npos;)
+            Text.replace(At, Spaced.size(), Bare);
+    }
+    return Text;
 }
 
 // The folder part of Path, "" for the current folder.
@@ -38,36 +52,37 @@ std::string HexBytes(std::string_view Bytes) {
 
 struct TReasonText {
     int Code;
-    const char* Text;
+    const char *English, *Japanese;
 };
 
+// Why a call failed, by its code: kanaconv's own words, which name the cause.
 constexpr TReasonText Reasons[] = {
-    {ERROR_FILE_NOT_FOUND, "no such file"},
-    {ERROR_PATH_NOT_FOUND, "no such folder"},
-    {ERROR_TOO_MANY_OPEN_FILES, "too many open files"},
-    {ERROR_ACCESS_DENIED, "permission denied"},
-    {ERROR_NOT_ENOUGH_MEMORY, "out of memory"},
-    {ERROR_NOT_SAME_DEVICE, "not on the same device"},
-    {ERROR_NOT_SUPPORTED, "not supported"},
-    {ERROR_SHARING_VIOLATION, "in use by another conversion"},
-    {ERROR_FILE_EXISTS, "the file exists"},
-    {ERROR_BROKEN_PIPE, "the pipe is closed"},
-    {ERROR_DISK_FULL, "the disk is full"},
-    {ERROR_INVALID_NAME, "not a valid name"},
-    {ERROR_FILENAME_EXCED_RANGE, "the name is too long"},
-    {ERROR_FILE_TOO_LARGE, "the file is too large"},
-    {ERROR_IO_DEVICE, "input/output error"},
-    {ERROR_CANT_RESOLVE_FILENAME, "too many symbolic links"},
-    {103, "the file is not open"},
-    {105, "not a file that can be written"},
+    {ERROR_FILE_NOT_FOUND, "no such file", "ファイルがありません"},
+    {ERROR_PATH_NOT_FOUND, "no such folder", "フォルダーがありません"},
+    {ERROR_TOO_MANY_OPEN_FILES, "too many open files", "開いているファイルが多すぎます"},
+    {ERROR_ACCESS_DENIED, "permission denied", "アクセスが拒否されました"},
+    {ERROR_NOT_ENOUGH_MEMORY, "out of memory", "メモリーが足りません"},
+    {ERROR_NOT_SAME_DEVICE, "not on the same device", "同じデバイスにありません"},
+    {ERROR_NOT_SUPPORTED, "not supported", "サポートされていません"},
+    {ERROR_SHARING_VIOLATION, "in use by another conversion", "ほかの変換が使用中です"},
+    {ERROR_FILE_EXISTS, "the file exists", "ファイルがすでにあります"},
+    {ERROR_BROKEN_PIPE, "the pipe is closed", "パイプが閉じられました"},
+    {ERROR_DISK_FULL, "the disk is full", "ディスクがいっぱいです"},
+    {ERROR_INVALID_NAME, "not a valid name", "名前が正しくありません"},
+    {ERROR_FILENAME_EXCED_RANGE, "the name is too long", "名前が長すぎます"},
+    {ERROR_FILE_TOO_LARGE, "the file is too large", "ファイルが大きすぎます"},
+    {ERROR_IO_DEVICE, "input/output error", "入出力エラーが起きました"},
+    {ERROR_CANT_RESOLVE_FILENAME, "too many symbolic links", "シンボリックリンクが多すぎます"},
+    {IoFileNotOpen, "the file is not open", "ファイルが開かれていません"},
+    {IoFileNotOpenForOutput, "not a file that can be written", "書き込めるファイルではありません"},
 };
 
-bool JapaneseLocale() {
-    const char* Name = std::setlocale(LC_MESSAGES, nullptr);
-    if (!Name || std::strncmp(Name, "ja", 2) != 0) return false;
-    bool Lossless = false;
-    ToTerminal("変換", "UTF-8", {}, &Lossless);
-    return Lossless;
+// True when Path ("": standard input) is a directory: the platform reports one as
+// access denied, which would misname the cause.
+bool IsDirectory(const std::string& Path) {
+    struct stat St;
+    const int Got = Path.empty() ? fstat(STDIN_FILENO, &St) : stat(Path.c_str(), &St);
+    return Got == 0 && S_ISDIR(St.st_mode);
 }
 
 } // namespace
@@ -75,41 +90,46 @@ bool JapaneseLocale() {
 TReport::TReport() : FJapanese(JapaneseLocale()) {}
 
 std::string TReport::Ja(std::string_view Utf8) const {
-    return ToTerminal(Utf8, "UTF-8");
+    return OnTerminal(Utf8);
 }
 
-std::string TReport::Reason(int Code) const {
-    if (FJapanese) return SjisToTerminal(InOutErrorMessage(Code));
+std::string TReport::Reason(const EInOutError& E) const {
+    const bool OnFile = E.Op == TFileOp::Open || E.Op == TFileOp::Read || E.Op == TFileOp::Replace;
+    if (E.ErrorCode == ERROR_ACCESS_DENIED && OnFile && IsDirectory(E.Path))
+        return FJapanese ? Ja("フォルダーです") : "it is a directory";
     for (const TReasonText& R : Reasons)
-        if (R.Code == Code) return R.Text;
-    return "error " + std::to_string(Code);
+        if (R.Code == E.ErrorCode) return FJapanese ? Ja(R.Japanese) : R.English;
+    return FJapanese ? Ja("エラー (コード ") + std::to_string(E.ErrorCode) + ")"
+                     : "error " + std::to_string(E.ErrorCode);
 }
 
 std::string TReport::Failure(const EInOutError& E, const std::string& Source,
-                             const std::string& Dest, const TArguments& A) const {
-    const std::string From = Shown(Source, true), To = Shown(Dest, false);
-    const std::string Why = ": " + Reason(E.ErrorCode);
+                             const std::string& Dest, const TArguments& A, bool Direct,
+                             std::uint64_t Streamed) const {
     const bool J = FJapanese;
+    const std::string From = Shown(Source, true, J), To = Shown(Dest, false, J);
+    const std::string Why = ": " + Reason(E);
     switch (E.Op) {
     case TFileOp::Open: return J ? From + Ja(" を開けません") + Why : "cannot open " + From + Why;
     case TFileOp::Read: return J ? From + Ja(" を読めません") + Why : "cannot read " + From + Why;
     case TFileOp::Close:
         if (E.Path == Source) return J ? From + Ja(" を読めません") + Why : "cannot read " + From + Why;
-        return J ? To + Ja(" に書けません") + Why : "cannot write " + To + Why;
-    case TFileOp::Write: return J ? To + Ja(" に書けません") + Why : "cannot write " + To + Why;
+        return J ? To + Ja(" に書き込めません") + Why : "cannot write " + To + Why;
+    case TFileOp::Write: return J ? To + Ja(" に書き込めません") + Why : "cannot write " + To + Why;
     case TFileOp::Create: {
-        if (E.Path == Dest) return J ? To + Ja(" に書けません") + Why : "cannot write " + To + Why;
+        if (E.Path == Dest)
+            return J ? To + Ja(" に書き込めません") + Why : "cannot write " + To + Why;
         const std::string Folder = FolderOf(E.Path);
         if (J)
-            return (Folder.empty() ? Ja("現在のフォルダー") : Shown(Folder, false)) +
-                   Ja(" に一時ファイルを作れません") + Why;
+            return (Folder.empty() ? Ja("現在のフォルダー") : Shown(Folder, false, J)) +
+                   Ja(" に一時ファイルを作成できません") + Why;
         return "cannot create the temporary file in " +
-               (Folder.empty() ? "the current folder" : Shown(Folder, false)) + Why;
+               (Folder.empty() ? "the current folder" : Shown(Folder, false, J)) + Why;
     }
     case TFileOp::Replace:
         return J ? To + Ja(" を置き換えられません") + Why : "cannot replace " + To + Why;
     case TFileOp::Backup: {
-        const std::string Kept = Shown(E.Path, false);
+        const std::string Kept = Shown(E.Path, false, J);
         const bool IsSource = E.ErrorCode == ERROR_FILE_EXISTS; // the backup would replace it
         if (J)
             return To + Ja(" のバックアップ ") + Kept + Ja(" を作れません") +
@@ -120,17 +140,25 @@ std::string TReport::Failure(const EInOutError& E, const std::string& Source,
     }
     if (E.ErrorCode == ERROR_NO_UNICODE_TRANSLATION) {
         const bool ToSjis = A.To == TEncoding::Sjis;
-        const std::string Where = From + ", line " + std::to_string(E.Line) + ", column " +
-                                  std::to_string(E.Column) + ": ";
+        // A file is left as it was; a stream keeps what it received before the character.
+        const std::string Bytes = std::to_string(Streamed);
         if (J)
             return From + Ja(" の ") + std::to_string(E.Line) + Ja(" 行 ") +
                    std::to_string(E.Column) + Ja(" 文字目 (") + HexBytes(E.Bytes) +
-                   Ja(ToSjis ? ") はシフトJISにない文字です。変換しませんでした"
-                             : ") はシフトJIS (コードページ932) の文字ではありません。変換しませんでした");
-        return Where + (ToSjis ? "the character " + HexBytes(E.Bytes) + " has no Shift-JIS form"
-                               : "the bytes " + HexBytes(E.Bytes) +
-                                     " are not Shift-JIS (code page 932)") +
-               "; nothing converted";
+                   Ja(ToSjis ? ") はシフトJISにない文字です。"
+                             : ") はシフトJIS (コードページ 932) の文字ではありません。") +
+                   (!Direct         ? Ja("変換しませんでした")
+                    : Streamed == 0 ? To + Ja(" にはまだ何も書いていません")
+                                    : To + Ja(" にはその手前までの ") + Bytes +
+                                          Ja(" バイトを書いたところで止めました"));
+        return From + ", line " + std::to_string(E.Line) + ", column " + std::to_string(E.Column) +
+               ": " +
+               (ToSjis ? "the character " + HexBytes(E.Bytes) + " has no Shift-JIS form"
+                       : "the bytes " + HexBytes(E.Bytes) + " are not Shift-JIS (code page 932)") +
+               (!Direct ? "; nothing converted"
+                : Streamed == 0
+                    ? "; nothing was written to " + To
+                    : "; stopped there, after writing the " + Bytes + " bytes before it to " + To);
     }
     if (E.ErrorCode == ERROR_NOT_ENOUGH_MEMORY)
         return J ? From + Ja(" の変換中にメモリーが足りなくなりました")
@@ -140,10 +168,13 @@ std::string TReport::Failure(const EInOutError& E, const std::string& Source,
 
 std::string TReport::About(const TConvertResult& R, const std::string& Source,
                            const std::string& Dest, const TArguments& A) const {
-    const std::string From = Shown(Source, true), To = Shown(Dest, false);
     const bool J = FJapanese;
+    const std::string From = Shown(Source, true, J), To = Shown(Dest, false, J);
     switch (R.Outcome) {
-    case TOutcome::Failed: return "kanaconv: " + Failure(*R.Failure, Source, Dest, A) + "\n";
+    case TOutcome::Failed: {
+        const std::string Said = Failure(*R.Failure, Source, Dest, A, R.Direct, R.Streamed);
+        return "kanaconv: " + (J ? Tidied(Said) : Said) + "\n";
+    }
     case TOutcome::Refused:
         return "kanaconv: " +
                (J ? From + Ja(" と ") + To + Ja(" は同じファイルです。変換しませんでした")
@@ -180,7 +211,8 @@ std::string TReport::Warnings(const TConvertResult& R) const {
     std::string Said;
     for (const TConvertWarning& W : R.Warnings) {
         if (W.Kind != TWarning::AttributeLost) continue;
-        const std::string File = Shown(W.Path, false), Why = ": " + Reason(W.ErrorCode);
+        const std::string File = Shown(W.Path, false, FJapanese),
+                          Why = ": " + Reason(EInOutError(W.ErrorCode, TFileOp::Replace, W.Path));
         if (FJapanese)
             Said += "kanaconv: " + File + Ja(" は拡張属性") + (W.Name.empty() ? "" : " " + W.Name) +
                     Ja(" を引き継げませんでした") + Why + "\n";

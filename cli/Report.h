@@ -26,9 +26,9 @@ public:
 
 private:
     std::string Failure(const EInOutError& E, const std::string& Source, const std::string& Dest,
-                        const TArguments& A) const;
-    // Why a call failed, by its code, in the user's language.
-    std::string Reason(int Code) const;
+                        const TArguments& A, bool Direct, std::uint64_t Streamed) const;
+    // Why a call failed, in the user's language.
+    std::string Reason(const EInOutError& E) const;
     // Japanese written here in UTF-8, on the terminal.
     std::string Ja(std::string_view Utf8) const;
 

@@ -1,9 +1,12 @@
 // kanaconv: converts Japanese text files from the command line: one file into another (or
-// standard input into standard output), or many files in place, several at once. It
-// parses, reports and schedules; the conversion is the file layer's (FileConvert.h).
+// standard input into standard output), or many files in place, several at once; or
+// tells which files a conversion would change, and how. It parses, reports and
+// schedules; the conversion is the file layer's (FileConvert.h).
 #include "Arguments.h"
 #include "Console.h"
 #include "Interrupt.h"
+#include "Language.h"
+#include "Preview.h"
 #include "Report.h"
 #include "Version.h"
 
@@ -24,6 +27,7 @@ constexpr int ExitOk = 0;
 constexpr int ExitFailed = 1;
 constexpr int ExitUsage = 2;
 constexpr int ExitRefused = 3;
+constexpr int ExitChanged = 1; // --check, --diff: a file would change
 
 int ExitFor(const TConvertResult& R) {
     switch (R.Outcome) {
@@ -31,6 +35,40 @@ int ExitFor(const TConvertResult& R) {
     case TOutcome::Refused: return ExitRefused;
     default: return ExitFailed;
     }
+}
+
+// One file's work: converted, or with --check or --diff looked at; Shown goes to standard
+// output.
+TPreview Process(const std::string& Source, const std::string& Dest, const TArguments& A,
+                 const TFileSettings& Settings) {
+    if (A.Check) return Preview(Source, A, Settings);
+    return {ConvertFile(Source, Dest, false, A.Options, Settings), false, {}};
+}
+
+// Writes Text to standard output through the file layer, which reports a failure.
+std::optional<EInOutError> WriteOut(const std::string& Text) {
+    LineFile Out(1 << 16);
+    Out.BindName({});
+    Out.CreateForWriting();
+    Out.WriteText(Text);
+    Out.CloseLineFile();
+    return Out.TakeFailure();
+}
+
+// Reports one file's outcome and shows what it has for standard output; its exit status.
+int Finish(TPreview P, const std::string& Source, const std::string& Dest, const TArguments& A,
+           TConsole& Console, const TReport& Report) {
+    if (P.Changed) {
+        if (std::optional<EInOutError> Failure = WriteOut(P.Shown)) {
+            P.Result.Outcome = TOutcome::Failed;
+            P.Result.Failure = std::move(Failure);
+            Console.Say(Report.About(P.Result, Source, "", A));
+            return ExitFailed;
+        }
+    }
+    Console.Say(Report.Warnings(P.Result) + Report.About(P.Result, Source, Dest, A));
+    if (P.Result.Outcome == TOutcome::Converted && P.Changed) return ExitChanged;
+    return ExitFor(P.Result);
 }
 
 // The size of a file to read ("": standard input), 0 when it is none that has one.
@@ -56,10 +94,9 @@ int ConvertOne(const TArguments& A, TConsole& Console, const TReport& Report) {
     TFileSettings Settings = SettingsFor(A);
     Settings.BytesRead = &Console.Bytes;
     Console.StartProgress(SizeOf(Source), 0);
-    const TConvertResult R = ConvertFile(Source, Dest, false, A.Options, Settings);
+    TPreview P = Process(Source, Dest, A, Settings);
     Console.StopProgress();
-    Console.Say(Report.Warnings(R) + Report.About(R, Source, Dest, A));
-    return ExitFor(R);
+    return Finish(std::move(P), Source, Dest, A, Console, Report);
 }
 
 // Each file in place, up to Jobs at once; the messages in the order of the files.
@@ -71,14 +108,14 @@ int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report
     for (const std::string& F : Files) Total += SizeOf(F);
     Console.StartProgress(Total, Files.size());
 
-    std::vector<TConvertResult> Results(Files.size());
+    std::vector<TPreview> Results(Files.size());
     std::vector<bool> Done(Files.size());
     std::mutex Lock;
     std::condition_variable Finished;
     std::atomic<std::size_t> Next{0};
     const auto Work = [&] {
         for (std::size_t I; (I = Next++) < Files.size();) {
-            TConvertResult R = ConvertFile(Files[I], Files[I], false, A.Options, Settings);
+            TPreview R = Process(Files[I], Files[I], A, Settings);
             ++Console.FilesDone;
             std::lock_guard<std::mutex> Guard(Lock);
             Results[I] = std::move(R);
@@ -94,10 +131,11 @@ int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report
     for (std::size_t I = 0; I < Files.size(); ++I) {
         std::unique_lock<std::mutex> Guard(Lock);
         Finished.wait(Guard, [&] { return Done[I]; });
-        const TConvertResult R = std::move(Results[I]);
+        TPreview R = std::move(Results[I]);
         Guard.unlock();
-        Console.Say(Report.Warnings(R) + Report.About(R, Files[I], Files[I], A));
-        if (R.Outcome != TOutcome::Converted) Status = ExitFailed;
+        // A failure and a change both end with 1.
+        if (Finish(std::move(R), Files[I], Files[I], A, Console, Report) != ExitOk)
+            Status = ExitFailed;
     }
     for (std::thread& W : Workers) W.join();
     Console.StopProgress();
@@ -108,21 +146,31 @@ int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report
 
 int main(int Argc, char** Argv) {
     std::setlocale(LC_ALL, "");
+    const bool Japanese = JapaneseLocale();
     TArguments A;
     try {
         A = ParseArguments(Argc, Argv);
     } catch (const EUsage& E) {
-        std::fprintf(stderr, "kanaconv: %s\nTry 'kanaconv --help' for more information.\n",
-                     E.what());
+        const std::string Said =
+            Japanese && !E.Japanese.empty()
+                ? "kanaconv: " + OnTerminal(E.Japanese) + "\n" +
+                      OnTerminal("詳しくは 'kanaconv --help' を実行してください。\n")
+                : "kanaconv: " + std::string(E.what()) +
+                      "\nTry 'kanaconv --help' for more information.\n";
+        std::fputs(Said.c_str(), stderr);
         return ExitUsage;
     }
-    if (A.Help) return std::fputs(UsageText, stdout) < 0 ? ExitFailed : ExitOk;
+    if (A.Help) {
+        const std::string Help = Japanese ? OnTerminal(UsageTextJapanese) : UsageText;
+        return WriteOut(Help) ? ExitFailed : ExitOk;
+    }
     if (A.Version) {
-        std::printf("kanaconv %s (library interface 1)\n", KANA_VERSION_TEXT);
-        return ExitOk;
+        const std::string Version = "kanaconv " KANA_PROJECT_VERSION " (library interface " +
+                                    std::to_string(KANA_INTERFACE_VERSION) + ")\n";
+        return WriteOut(Version) ? ExitFailed : ExitOk;
     }
     const bool Terminal = isatty(STDERR_FILENO);
-    TConsole Console(!A.Quiet && (A.Progress || Terminal), Terminal);
+    TConsole Console(!A.Quiet && (A.Progress || Terminal), Terminal, Japanese);
     EndOnInterrupt([&Console] { Console.Erase(); });
     const TReport Report;
     return A.InPlace ? ConvertInPlace(A, Console, Report) : ConvertOne(A, Console, Report);

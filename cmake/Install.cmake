@@ -83,12 +83,12 @@ endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kana.pc.in ${PROJECT_BINARY_DIR}/kana.pc @ONLY)
 install(FILES ${PROJECT_BINARY_DIR}/kana.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-# The man pages (hand-written roff beside their programs, the version filled in), the
-# bash completion and the documents.
+# The man pages (hand-written roff beside their programs, NAME.1.in, the version filled
+# in at build time into man/NAME.1), the bash completion and the documents.
 set(KANA_MAN_PAGES)
 foreach(Page cli/kanaconv.1 ostrel/ostrel.1)
   get_filename_component(Name ${Page} NAME)
-  configure_file(${PROJECT_SOURCE_DIR}/${Page} ${PROJECT_BINARY_DIR}/man/${Name} @ONLY)
+  configure_file(${PROJECT_SOURCE_DIR}/${Page}.in ${PROJECT_BINARY_DIR}/man/${Name} @ONLY)
   list(APPEND KANA_MAN_PAGES ${PROJECT_BINARY_DIR}/man/${Name})
 endforeach()
 install(FILES ${KANA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

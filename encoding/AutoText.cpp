@@ -38,7 +38,7 @@ public:
         return Make(Ahead.Verdict())->Cut(Text);
     }
 
-    void Convert(std::string_view Text, std::string& Out, const TTextSink* Sink) override {
+    void Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink) override {
         FJudge.See(Text);
         const TEncoding Verdict = FJudge.Verdict();
         if (Verdict != TEncoding::Auto && Verdict != FReadAs) {

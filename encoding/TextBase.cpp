@@ -45,7 +45,7 @@ void TTextBase::ConvertAndAdvance(std::string_view Text, std::string& Out) {
     if (FTracksPosition) FPosition.Advance(Text, FUtf8In);
 }
 
-void TTextBase::ConvertWithTabs(std::string_view Text, std::string& Out, const TTextSink* Sink) {
+void TTextBase::ConvertWithTabs(std::string_view Text, std::string& Out, const TTextFlush* Sink) {
     if (!FExpandsTabs) return ConvertAndAdvance(Text, Out);
     for (std::size_t Tab; (Tab = Text.find('\t')) != std::string_view::npos;) {
         ConvertAndAdvance(Text.substr(0, Tab), Out);
@@ -56,7 +56,7 @@ void TTextBase::ConvertWithTabs(std::string_view Text, std::string& Out, const T
     ConvertAndAdvance(Text, Out);
 }
 
-void TTextBase::Convert(std::string_view Text, std::string& Out, const TTextSink* Sink) {
+void TTextBase::Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink) {
     if (FOptions.TabStops <= 0) {
         ConvertWithTabs(Text, Out, Sink);
     } else {

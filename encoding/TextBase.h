@@ -9,7 +9,7 @@ namespace kana::detail {
 
 class TTextBase : public TTextConverter {
 public:
-    void Convert(std::string_view Text, std::string& Out, const TTextSink* Sink) final;
+    void Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink) final;
     void EndLine() override;
 
 protected:
@@ -40,7 +40,7 @@ private:
     };
 
     // The piece converted, tabs that the plan leaves out expanded here.
-    void ConvertWithTabs(std::string_view Text, std::string& Out, const TTextSink* Sink);
+    void ConvertWithTabs(std::string_view Text, std::string& Out, const TTextFlush* Sink);
     // Converts one piece and moves past it.
     void ConvertAndAdvance(std::string_view Text, std::string& Out);
 

@@ -6,6 +6,7 @@
 #include "kana.h"
 
 #include "FileConvert.h"
+#include "Version.h"
 #include "WinErrors.h"
 
 #include <algorithm>
@@ -72,7 +73,7 @@ void RaiseFailure() {
 } // namespace
 
 extern "C" KANA_API std::int32_t KANA_CALL GetDllVersion(void) {
-    return 1;
+    return KANA_INTERFACE_VERSION;
 }
 
 extern "C" KANA_API std::uint16_t KANA_CALL KanaConvert(const char* SrcFile, const char* DestFile,

@@ -24,24 +24,42 @@ std::string_view LineEndText(TNewline Newline, TLineEnd End) {
     }
 }
 
-// Reads every line of Source and writes its conversion and its line end. A line longer
+// Where ConvertLines puts the converted text: the file written, or a sink.
+class TOutput {
+public:
+    TOutput(LineFile& Target, TTextSink* Sink) : FTarget(Target), FSink(Sink) {}
+    // False when the sink wants no more.
+    bool Put(std::string_view Text) {
+        if (FSink) return FSink->Write(Text);
+        FTarget.WriteText(Text);
+        FTarget.IOCheck();
+        Written += Text.size();
+        return true;
+    }
+    std::uint64_t Written = 0; // bytes handed to the file
+
+private:
+    LineFile& FTarget;
+    TTextSink* const FSink;
+};
+
+// Reads every line of Source and puts its conversion and its line end out. A line longer
 // than a piece is converted in pieces, each cut where the converter allows, the rest
 // carried into the next. The strings are reused, so a steady stream of lines allocates
-// nothing.
-void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
+// nothing. False when the output wanted no more before the input ended.
+bool ConvertLines(LineFile& Source, TOutput& Target, TTextConverter& Text,
                   const TFileSettings& Settings) {
     const std::size_t Piece = Settings.Piece ? Settings.Piece : std::numeric_limits<std::size_t>::max();
     std::string Line, Out;
-    // A long output (a tab of many spaces) is written as it grows.
-    const TTextSink Sink = [&Target](std::string& Text) {
-        Target.WriteText(Text);
-        Target.IOCheck();
+    // A long output (a tab of many spaces) goes out as it grows.
+    const TTextFlush Flush = [&Target](std::string& Text) {
+        Target.Put(Text);
         Text.clear();
     };
     for (;;) {
         const bool End = Source.AtEnd();
         Source.IOCheck();
-        if (End) break;
+        if (End) return true;
         Line.clear();
         TLineEnd Ending;
         while ((Ending = Source.ReadPiece(Line, Piece - std::min(Piece - 1, Line.size()))) ==
@@ -49,17 +67,15 @@ void ConvertLines(LineFile& Source, LineFile& Target, TTextConverter& Text,
             Source.IOCheck();
             const std::size_t Cut = Text.Cut(Line);
             Out.clear();
-            Text.Convert(std::string_view(Line).substr(0, Cut), Out, &Sink);
-            Target.WriteText(Out);
-            Target.IOCheck();
+            Text.Convert(std::string_view(Line).substr(0, Cut), Out, &Flush);
+            if (!Target.Put(Out)) return false;
             Line.erase(0, Cut);
         }
         Source.IOCheck();
         Out.clear();
-        Text.Convert(Line, Out, &Sink);
+        Text.Convert(Line, Out, &Flush);
         Out += LineEndText(Settings.Newline, Ending);
-        Target.WriteText(Out);
-        Target.IOCheck();
+        if (!Target.Put(Out)) return false;
         Text.EndLine();
     }
 }
@@ -93,8 +109,10 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
     };
     LineFile Source(Settings.BlockSize, Settings.Lines), Target(Settings.BlockSize);
+    TOutput Output(Target, Settings.Sink);
     std::unique_ptr<TTextConverter> Text;
     THanZen* Component = nullptr; // the library's, owned by the application object
+    const bool Sinking = Settings.Sink != nullptr;
     bool Direct = DestFile.empty();
     bool Held = false; // the source stays open, and locked, until it is replaced
     std::string Replaced, TempPath, Backup;
@@ -103,8 +121,10 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         // Standard output, a device or a pipe is written directly; a file is replaced by a
         // temporary file beside it. The paths come first, before anything is opened.
         std::uint32_t Unresolved = 0;
-        if (!Direct) Unresolved = Platform().ReplaceTarget(std::string(DestFile), Replaced, Direct);
-        if (!Direct && !Settings.UniqueTemporary) TempPath = Platform().TempPathFor(Replaced);
+        if (!Direct && !Sinking)
+            Unresolved = Platform().ReplaceTarget(std::string(DestFile), Replaced, Direct);
+        if (!Direct && !Sinking && !Settings.UniqueTemporary)
+            TempPath = Platform().TempPathFor(Replaced);
         if (CheckSame && SameIgnoringAsciiCase(SrcFile, DestFile)) {
             Result.Outcome = TOutcome::Refused;
             return Result;
@@ -117,7 +137,7 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
                              (Sharing || !Settings.BackupSuffix.empty()) &&
                              Platform().SameFile(Src, Replaced);
         Held = Sharing && InPlace;
-        if (!Direct && !Settings.BackupSuffix.empty()) {
+        if (!Direct && !Sinking && !Settings.BackupSuffix.empty()) {
             Backup = Replaced + Settings.BackupSuffix;
             // The backup would take the place of the text still to be read.
             if (!InPlace && !Src.empty() && Platform().SameFile(Src, Backup))
@@ -132,23 +152,26 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
             HanZenObj.store(Component);
             Text = ShiftJisText(*Component);
         }
-        if (Settings.BytesRead)
-            Source.OnRead = [Count = Settings.BytesRead](std::string_view Block) {
-                *Count += Block.size();
+        if (Settings.BytesRead || Settings.Sink)
+            Source.OnRead = [Count = Settings.BytesRead, Sink = Settings.Sink](std::string_view Block) {
+                if (Count) *Count += Block.size();
+                if (Sink) Sink->Read(Block);
             };
         Source.BindName(Src);
         Source.OpenForReading(Held ? TReadShare::Alone : Settings.SourceShare);
         Source.IOCheck();
-        if (!Direct && Settings.UniqueTemporary) {
-            Target.CreateBeside(Replaced);
-            TempPath = Target.Name();
-        } else {
-            Target.BindName(Direct ? std::string(DestFile) : TempPath);
-            Target.CreateForWriting();
+        if (!Sinking) {
+            if (!Direct && Settings.UniqueTemporary) {
+                Target.CreateBeside(Replaced);
+                TempPath = Target.Name();
+            } else {
+                Target.BindName(Direct ? std::string(DestFile) : TempPath);
+                Target.CreateForWriting();
+            }
+            Target.IOCheck();
         }
-        Target.IOCheck();
-        ConvertLines(Source, Target, *Text, Settings);
-        if (Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
+        const bool Whole = ConvertLines(Source, Output, *Text, Settings);
+        if (Whole && Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
         Result.ReadAs = Text->ReadAs();
     } catch (EInOutError& E) {
         Note(std::move(E));
@@ -199,6 +222,8 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
     for (TLostAttribute& L : Lost)
         Result.Warnings.push_back({TWarning::AttributeLost, std::move(L.Path), std::move(L.Name),
                                    static_cast<int>(L.Code)});
+    Result.Direct = Direct && !Sinking;
+    if (Result.Direct) Result.Streamed = Output.Written;
     Text.reset();
     if (Component) {
         THanZen* Mine = Component;

@@ -102,7 +102,10 @@ void SetOption(kana_options& O, const char* Name, const char* Value) {
     } else if (Key == "from" || Key == "encoding" || Key == "to") {
         const char* Option = Key == "to" ? "to" : Key == "from" ? "from" : "encoding";
         std::int32_t E = kana_encoding_named(Value);
-        if (Key == "to" && SameFolded(Value, "same")) E = KANA_ENCODING_AUTO;
+        // "auto" reads the encoding off the text; for the output, it and "same" write what
+        // was read.
+        if (SameFolded(Value, "auto") || (Key == "to" && SameFolded(Value, "same")))
+            E = KANA_ENCODING_AUTO;
         if (E < 0) throw EApi{KANA_E_OPTION, Option};
         (Key == "to" ? O.to : O.from) = static_cast<std::uint8_t>(E);
     } else {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -19,6 +20,9 @@
 #include <functional>
 #include <iostream>
 #include <random>
+#include <regex>
+#include <set>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -29,8 +33,9 @@ struct TRun {
     std::string Out, Err;
 };
 
-// Starts kanaconv with Args in Dir under the locale, standard input from Input (a file
-// name; empty: nothing), output and errors to files; -1 when it cannot start.
+// Starts kanaconv with Args in Dir under the locale (or, when it holds a '=', the
+// environment of assignments it lists, separated by spaces), standard input from Input (a
+// file name; empty: nothing), output and errors to files; -1 when it cannot start.
 pid_t Start(const TempDir& Dir, std::vector<std::string> Args, const std::string& Input = "",
             const std::string& Locale = "C.UTF-8") {
     posix_spawn_file_actions_t Files;
@@ -46,10 +51,14 @@ pid_t Start(const TempDir& Dir, std::vector<std::string> Args, const std::string
     for (std::string& A : Args) Argv.push_back(A.data());
     Argv.push_back(nullptr);
     posix_spawn_file_actions_addchdir_np(&Files, Dir.Path().c_str()); // relative names are its
-    std::string Lc = "LC_ALL=" + Locale;
-    char* Env[] = {Lc.data(), nullptr};
+    std::vector<std::string> Assignments;
+    std::istringstream Words(Locale.find('=') == std::string::npos ? "LC_ALL=" + Locale : Locale);
+    for (std::string W; Words >> W;) Assignments.push_back(W);
+    std::vector<char*> Env;
+    for (std::string& A : Assignments) Env.push_back(A.data());
+    Env.push_back(nullptr);
     pid_t Pid;
-    const int Spawned = posix_spawn(&Pid, KANACONV, &Files, nullptr, Argv.data(), Env);
+    const int Spawned = posix_spawn(&Pid, KANACONV, &Files, nullptr, Argv.data(), Env.data());
     posix_spawn_file_actions_destroy(&Files);
     return Spawned == 0 ? Pid : -1;
 }
@@ -156,9 +165,7 @@ TEST(Kanaconv, FailuresTellWhatAndWhere) {
          "C",
          "kanaconv: in, line 2, column 2: the character F0 9F 98 80 has no Shift-JIS form; "
          "nothing converted\n"},
-        {{"missing", "out"},
-         "ja_JP.UTF-8",
-         "kanaconv: missing を開けません: ﾌｧｲﾙが見つかりません\n"},
+        {{"missing", "out"}, "ja_JP.UTF-8", "kanaconv: missing を開けません: ファイルがありません\n"},
         {{"--to=sjis", "in", "out"},
          "ja_JP.UTF-8",
          "kanaconv: in の 2 行 2 文字目 (F0 9F 98 80) "
@@ -213,7 +220,7 @@ TEST(Kanaconv, ManyFilesInPlace) {
         const TRun R = Kanaconv(Dir, Line);
         EXPECT_EQ(R.Status, 1);
         EXPECT_EQ(R.Err, "kanaconv: cannot open missing: no such file\n"
-                         "kanaconv: cannot open .: permission denied\n");
+                         "kanaconv: cannot open .: it is a directory\n");
         for (int I = 0; I < 12; ++I) {
             if (I == 5) continue;
             EXPECT_EQ(ReadAll(Dir / ("f" + std::to_string(I))), "ガ\n") << Jobs << I;
@@ -353,6 +360,319 @@ TEST(Kanaconv, KilledAnywhereLeavesTheOldOrTheNewFile) {
         EXPECT_GT(Olds, 0);
         std::cout << "killed runs that had replaced the file: " << News << " of 20\n";
     }
+}
+
+// The text after the first two lines: a diff without its headers.
+std::string Hunks(const std::string& Diff) {
+    std::size_t At = 0;
+    for (int Line = 0; Line < 2 && At != std::string::npos; ++Line)
+        if ((At = Diff.find('\n', At)) != std::string::npos) ++At;
+    return At == std::string::npos ? std::string() : Diff.substr(At);
+}
+
+// --check converts nothing and lists the files that converting would change: exactly
+// those whose conversion (by kanaconv itself) differs from them, for every kind of change
+// the options and the encodings make, a change at the end of a long line among them.
+TEST(Kanaconv, CheckListsWhatConvertingWouldChange) {
+    TempDir Dir;
+    const std::vector<std::pair<std::string, std::string>> Inputs = {
+        {"ascii", "plain text\n"},
+        {"kana", "データ ｶﾞｰﾙ\n"},
+        {"sjis", Sjis("ﾃﾞｰﾀ\r\n漢字\r\n")},
+        {"tabs", "a\tb\n"},
+        {"crlf", "a\r\nb\r\n"},
+        {"open", "a\nb"},
+        {"eof", Sjis("ab\r\n") + "\x1A" + "rest"},
+        {"bom", "\xEF\xBB\xBF"
+                "abc\n"},
+        {"empty", ""},
+        {"long", std::string(1 << 20, 'a') + "ｱ"},
+    };
+    const std::vector<std::vector<std::string>> OptionSets = {
+        {"--kata=2byte"}, {"--tab=2"},     {"--newline=crlf"},
+        {"--newline=lf"}, {"--classic"},   {"--to=sjis"},
+        {"--to=utf-8"},   {"--mark=2all"}, {}};
+    for (const auto& Options : OptionSets) {
+        std::vector<std::string> Check = Options;
+        Check.insert(Check.end(), {"--check", "-i"});
+        std::string Changed;
+        for (const auto& [Name, Bytes] : Inputs) {
+            WriteAll(Dir / Name, Bytes);
+            std::vector<std::string> Convert = Options;
+            Convert.insert(Convert.end(), {Name, "converted"});
+            ASSERT_EQ(Kanaconv(Dir, Convert).Status, 0) << Name;
+            Check.push_back(Name);
+            if (ReadAll(Dir / "converted") != Bytes) Changed += Name + "\n";
+        }
+        const TRun R = Kanaconv(Dir, Check);
+        EXPECT_EQ(R.Out, Changed) << Options.size();
+        EXPECT_EQ(R.Status, Changed.empty() ? 0 : 1);
+        EXPECT_EQ(R.Err, "");
+        for (const auto& [Name, Bytes] : Inputs) EXPECT_EQ(ReadAll(Dir / Name), Bytes) << Name;
+        EXPECT_EQ(Temporaries(Dir), std::vector<std::string>{});
+    }
+    // Standard input is "-"; a failure is reported, the other files still checked.
+    TRun R = Kanaconv(Dir, {"--check", "--kata=2byte"}, Dir / "kana");
+    EXPECT_EQ(R.Out, "-\n");
+    EXPECT_EQ(R.Status, 1);
+    R = Kanaconv(Dir, {"--check", "--kata=2byte", "-"}, Dir / "ascii");
+    EXPECT_EQ(R.Out, "");
+    EXPECT_EQ(R.Status, 0);
+    R = Kanaconv(Dir, {"--check", "--kata=2byte", "-j2", "-i", "missing", "kana", "ascii", "long"});
+    EXPECT_EQ(R.Out, "kana\nlong\n");
+    EXPECT_EQ(R.Err, "kanaconv: cannot open missing: no such file\n");
+    EXPECT_EQ(R.Status, 1);
+    for (const char* Option : {"--check", "--diff"})
+        EXPECT_EQ(Kanaconv(Dir, {Option, "kana", "out"}).Status, 2) << Option;
+}
+
+// --check compares as it converts: it stops at the first difference, without waiting for
+// the end of the input, and holds no more of an unchanged input than a block or two,
+// however long it is (line by line or in pieces of many lines).
+TEST(Kanaconv, CheckStopsEarlyAndHoldsLittle) {
+    TempDir Dir;
+    // Random bytes that never end: read as Shift-JIS, their half-width katakana widen;
+    // under --classic a 0x1A may end the input first, and the bytes from it on are lost.
+    for (const char* Rule : {"--newline=keep", "--classic"}) {
+        const TRun R = Kanaconv(Dir, {"--check", "--kata=2byte", Rule, "/dev/urandom"});
+        EXPECT_EQ(R.Status, 1) << R.Err;
+        EXPECT_EQ(R.Out, "/dev/urandom\n");
+    }
+    const std::string Fifo = Dir / "fifo";
+    ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
+    // The peak memory of a check of Size unchanged bytes, in KiB.
+    const auto PeakKiB = [&](std::size_t Size, const std::string& Rule) {
+        const pid_t Pid = Start(Dir, {"--check", "--kata=2byte", Rule, "fifo"});
+        std::thread Feed([&] {
+            const int Writer = open(Fifo.c_str(), O_WRONLY);
+            const std::string Lines = [] {
+                std::string L;
+                while (L.size() < (1u << 16)) L += "a line that stays as it is\n";
+                return L;
+            }();
+            for (std::size_t Done = 0; Done < Size; Done += Lines.size())
+                if (write(Writer, Lines.data(), Lines.size()) != static_cast<ssize_t>(Lines.size()))
+                    break;
+            close(Writer);
+        });
+        int Status = 0;
+        rusage Use{};
+        const bool Ended = wait4(Pid, &Status, 0, &Use) == Pid;
+        Feed.join();
+        EXPECT_TRUE(Ended && WIFEXITED(Status) && WEXITSTATUS(Status) == 0);
+        return Use.ru_maxrss;
+    };
+    for (const std::string Rule : {"--newline=keep", "--newline=lf"}) {
+        const long Small = PeakKiB(1 << 20, Rule), Large = PeakKiB(128u << 20, Rule);
+        EXPECT_LT(Large, Small + 32 * 1024) << Rule << ": " << Small << " KiB, then " << Large;
+    }
+}
+
+// --diff shows what converting would change as diff -u shows the file and its conversion,
+// both in the terminal's character set whatever the file's: UTF-8 under C.UTF-8,
+// Shift-JIS (code page 932, backslashes kept) under ja_JP.SJIS.
+TEST(Kanaconv, DiffShowsTheChangeInTheTerminalsCharacterSet) {
+    TempDir Dir;
+    std::string Text;
+    for (int I = 0; I < 60; ++I)
+        Text += (I % 9 == 4 ? "ｶﾞｰﾙ " : "行 ") + std::to_string(I) +
+                (I % 13 == 0 ? "\tC:\\ﾀﾌﾞ~" : "") + "\n";
+    Text += "最後の行 ｱ"; // without a line end
+    const std::vector<std::string> Options = {"--kata=2byte", "--tab=2"};
+    for (const bool FileInSjis : {false, true}) {
+        WriteAll(Dir / "in.txt", FileInSjis ? Sjis(Text) : Text);
+        std::vector<std::string> Convert = Options;
+        Convert.insert(Convert.end(), {"in.txt", "converted"});
+        ASSERT_EQ(Kanaconv(Dir, Convert).Status, 0);
+        for (const auto& [Locale, Charset] :
+             {std::pair{"C.UTF-8", "UTF-8"}, {"ja_JP.SJIS", "CP932"}}) {
+            const char* FileCharset = FileInSjis ? "CP932" : "UTF-8";
+            WriteAll(Dir / "old", Recode(ReadAll(Dir / "in.txt"), FileCharset, Charset));
+            WriteAll(Dir / "new", Recode(ReadAll(Dir / "converted"), FileCharset, Charset));
+            FILE* Diff = popen(
+                ("cd '" + Dir.Path().string() + "' && LC_ALL=C diff -u old new").c_str(), "r");
+            ASSERT_NE(Diff, nullptr);
+            std::string Expected;
+            char Buffer[4096];
+            for (std::size_t N; (N = std::fread(Buffer, 1, sizeof Buffer, Diff)) > 0;)
+                Expected.append(Buffer, N);
+            pclose(Diff);
+            std::vector<std::string> Args = Options;
+            Args.push_back("--diff");
+            TRun R = Kanaconv(Dir, Args, Dir / "in.txt", Locale);
+            EXPECT_EQ(R.Status, 1) << R.Err;
+            EXPECT_EQ(Hex(R.Out), Hex("--- -\n+++ -\n" + Hunks(Expected))) << Locale << FileInSjis;
+            Args.push_back("in.txt");
+            R = Kanaconv(Dir, Args, "", Locale);
+            EXPECT_EQ(R.Out, "--- in.txt\n+++ in.txt\n" + Hunks(Expected)) << Locale << FileInSjis;
+            EXPECT_EQ(ReadAll(Dir / "in.txt"), FileInSjis ? Sjis(Text) : Text);
+        }
+    }
+    const TRun Same = Kanaconv(Dir, {"--diff", "--mark=1all", "in.txt"});
+    EXPECT_EQ(Same.Status, 0);
+    EXPECT_EQ(Same.Out, "");
+}
+
+// --from and --to take the usual names of the two encodings in any letter case.
+TEST(Kanaconv, EncodingNamesInAnyLetterCase) {
+    TempDir Dir;
+    const std::string Text = "ｶﾞ 漢字 C:\\\n";
+    WriteAll(Dir / "utf8", Text);
+    WriteAll(Dir / "sjis", Sjis(Text));
+    for (const std::string Name :
+         {"sjis", "SJIS", "shift_jis", "Shift_JIS", "shift-jis", "SHIFT-JIS", "cp932", "CP932",
+          "windows-31j", "Windows-31J", "ms932", "MS932"}) {
+        EXPECT_EQ(Hex(Kanaconv(Dir, {"--to=" + Name, "utf8"}).Out), Hex(Sjis(Text))) << Name;
+        EXPECT_EQ(Kanaconv(Dir, {"--from=" + Name, "--to=utf-8", "sjis"}).Out, Text) << Name;
+    }
+    for (const std::string Name : {"utf-8", "UTF-8", "utf8", "Utf8", "UTF8"}) {
+        EXPECT_EQ(Kanaconv(Dir, {"--to=" + Name, "sjis"}).Out, Text) << Name;
+        // Read as UTF-8 even though the text is no UTF-8: every byte passes through.
+        EXPECT_EQ(Hex(Kanaconv(Dir, {"--from=" + Name, "--kata=2byte", "sjis"}).Out),
+                  Hex(Sjis(Text)))
+            << Name;
+    }
+    EXPECT_EQ(Kanaconv(Dir, {"--from=AUTO", "--to=Same", "utf8"}).Out, Text);
+    for (const std::string Name :
+         {"utf-16", "utf_8", "shiftjis", "sjis ", "cp-932", "932", "same"}) {
+        const TRun R = Kanaconv(Dir, {"--from=" + Name, "utf8"});
+        EXPECT_EQ(R.Status, 2) << Name;
+        EXPECT_NE(R.Err.find("windows-31j"), std::string::npos) << R.Err; // the names it takes
+    }
+}
+
+// Every message, usage errors and help included, is English, or Japanese where the locale
+// is Japanese and its character set shows Japanese: kanaconv's own words, full-width
+// katakana, the cause named, in the terminal's character set.
+TEST(Kanaconv, MessagesNameTheCauseInTheUsersLanguage) {
+    TempDir Dir;
+    WriteAll(Dir / "in", "a\n");
+    std::filesystem::create_directory(Dir / "folder");
+    const struct {
+        std::vector<std::string> Args;
+        int Status;
+        std::string English, Japanese;
+    } Cases[] = {
+        {{"in", "/dev/full"},
+         1,
+         "kanaconv: cannot write /dev/full: the disk is full\n",
+         "kanaconv: /dev/full に書き込めません: ディスクがいっぱいです\n"},
+        {{"in", "n/out"},
+         1,
+         "kanaconv: cannot create the temporary file in n: no such folder\n",
+         "kanaconv: n に一時ファイルを作成できません: フォルダーがありません\n"},
+        {{"folder", "out"},
+         1,
+         "kanaconv: cannot open folder: it is a directory\n",
+         "kanaconv: folder を開けません: フォルダーです\n"},
+        {{"in", "folder"},
+         1,
+         "kanaconv: cannot replace folder: it is a directory\n",
+         "kanaconv: folder を置き換えられません: フォルダーです\n"},
+        {{"-"},
+         1,
+         "kanaconv: cannot read standard input: it is a directory\n",
+         "kanaconv: 標準入力を読めません: フォルダーです\n"},
+        {{"--kata=3byte"},
+         2,
+         "kanaconv: invalid value '3byte' for --kata (valid: none, 1byte, 2byte, hira)\n"
+         "Try 'kanaconv --help' for more information.\n",
+         "kanaconv: --kata の値 '3byte' は使えません (使える値: none, 1byte, 2byte, hira)\n"
+         "詳しくは 'kanaconv --help' を実行してください。\n"},
+        {{"-j", "2", "in"},
+         2,
+         "kanaconv: -j works only with -i, which converts many files\n"
+         "Try 'kanaconv --help' for more information.\n",
+         "kanaconv: -j は、複数のファイルを変換する -i と一緒にしか使えません\n"
+         "詳しくは 'kanaconv --help' を実行してください。\n"},
+    };
+    for (const auto& C : Cases) {
+        const std::string Input = C.Args[0] == "-" ? Dir / "folder" : "";
+        TRun R = Kanaconv(Dir, C.Args, Input, "C");
+        EXPECT_EQ(R.Status, C.Status);
+        EXPECT_EQ(R.Err, C.English);
+        EXPECT_EQ(Kanaconv(Dir, C.Args, Input, "LC_MESSAGES=ja_JP.UTF-8 LC_CTYPE=C").Err,
+                  C.English);
+        EXPECT_EQ(Kanaconv(Dir, C.Args, Input, "ja_JP.UTF-8").Err, C.Japanese);
+        EXPECT_EQ(Hex(Kanaconv(Dir, C.Args, Input, "ja_JP.SJIS").Err), Hex(Sjis(C.Japanese)));
+    }
+    // Help: -h as --help; the Japanese help lists every option the English one lists.
+    const auto Options = [](const std::string& Help) {
+        std::set<std::string> Found;
+        const std::regex Option("(^|[ ,(|])(--[a-z-]+|-[a-z])\\b");
+        for (auto It = std::sregex_iterator(Help.begin(), Help.end(), Option);
+             It != std::sregex_iterator(); ++It)
+            Found.insert((*It)[2]);
+        return Found;
+    };
+    const TRun English = Kanaconv(Dir, {"-h"}, "", "C"),
+               Japanese = Kanaconv(Dir, {"-h"}, "", "ja_JP.UTF-8");
+    EXPECT_EQ(English.Status, 0);
+    EXPECT_EQ(English.Out, Kanaconv(Dir, {"--help"}, "", "C").Out);
+    EXPECT_TRUE(Japanese.Out.starts_with("使い方: kanaconv")) << Japanese.Out;
+    EXPECT_EQ(Options(Japanese.Out), Options(English.Out));
+    EXPECT_GT(Options(English.Out).size(), 20u);
+    EXPECT_EQ(Hex(Kanaconv(Dir, {"--help"}, "", "ja_JP.SJIS").Out), Hex(Sjis(Japanese.Out)));
+    EXPECT_EQ(Kanaconv(Dir, {"--help"}, "", "LC_MESSAGES=ja_JP.UTF-8 LC_CTYPE=C").Out, English.Out);
+    // The progress line, shown after a second.
+    const std::string Fifo = Dir / "fifo";
+    ASSERT_EQ(mkfifo(Fifo.c_str(), 0600), 0);
+    const int Writer = open(Fifo.c_str(), O_RDWR | O_CLOEXEC);
+    const pid_t Pid = Start(Dir, {"--progress", "fifo", "out"}, "", "ja_JP.UTF-8");
+    std::this_thread::sleep_for(std::chrono::milliseconds(1300));
+    close(Writer);
+    const TRun Progress = Finish(Dir, Pid);
+    EXPECT_TRUE(Progress.Err.starts_with("kanaconv: 0.0 MB、0.0 MB/秒")) << Progress.Err;
+    // No half-width katakana (U+FF61..U+FF9F, EF BD A1..EF BE 9F) in any of it.
+    for (const std::string& Said : {Japanese.Out, Progress.Err})
+        EXPECT_FALSE(std::regex_search(Said, std::regex("\xEF(\xBD[\xA1-\xBF]|\xBE[\x80-\x9F])")));
+    for (const auto& C : Cases)
+        EXPECT_FALSE(
+            std::regex_search(C.Japanese, std::regex("\xEF(\xBD[\xA1-\xBF]|\xBE[\x80-\x9F])")));
+}
+
+// A character Shift-JIS lacks stops --to=sjis: a file destination is left as it was and
+// nothing was converted; a stream keeps the lines before it, and the message says how many
+// bytes it got.
+TEST(Kanaconv, StoppedConversionSaysWhatTheStreamGot) {
+    TempDir Dir;
+    std::string Text = "\xEF\xBB\xBF";
+    for (int I = 1; I <= 25; ++I) Text += "行 " + std::to_string(I) + " ｶﾞ\n";
+    WriteAll(Dir / "in", Text + "x😀\n");
+    WriteAll(Dir / "out", "old");
+    const std::string Where =
+        "kanaconv: in, line 26, column 2: the character F0 9F 98 80 has no Shift-JIS form; ";
+    TRun R = Kanaconv(Dir, {"--to=sjis", "in", "out"});
+    EXPECT_EQ(R.Err, Where + "nothing converted\n");
+    EXPECT_EQ(ReadAll(Dir / "out"), "old");
+    R = Kanaconv(Dir, {"--to=sjis", "in"});
+    EXPECT_EQ(R.Status, 1);
+    EXPECT_EQ(Hex(R.Out), Hex(Sjis(Text.substr(3))));
+    const std::string Bytes = std::to_string(R.Out.size());
+    EXPECT_EQ(R.Err, Where + "stopped there, after writing the " + Bytes +
+                         " bytes before it to standard output\n");
+    EXPECT_EQ(Kanaconv(Dir, {"--to=sjis", "in"}, "", "ja_JP.UTF-8").Err,
+              "kanaconv: in の 26 行 2 文字目 (F0 9F 98 80) はシフトJISにない文字です。標準出力には"
+              "その手前までの " +
+                  Bytes + " バイトを書いたところで止めました\n");
+    R = Kanaconv(Dir, {"--to=sjis"}, Dir / "in");
+    EXPECT_NE(R.Err.find("bytes before it to standard output"), std::string::npos);
+    WriteAll(Dir / "in", "😀\n");
+    EXPECT_TRUE(Kanaconv(Dir, {"--to=sjis", "in"})
+                    .Err.ends_with("; nothing was written to standard output\n"));
+}
+
+// One version everywhere, as packages write versions (no leading zeros), and beside it the
+// interface version that the library's GetDllVersion gives.
+TEST(Kanaconv, VersionIsTheProjectsWithTheLibraryInterface) {
+    TempDir Dir;
+    const TRun R = Kanaconv(Dir, {"--version"});
+    std::smatch M;
+    ASSERT_TRUE(std::regex_match(R.Out, M,
+                                 std::regex("kanaconv ((0|[1-9][0-9]*)(\\.(0|[1-9][0-9]*)){2}) "
+                                            "\\(library interface ([0-9]+)\\)\n")))
+        << R.Out;
+    EXPECT_EQ(std::stoi(M[5]), GetDllVersion());
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# The man pages format without a single warning, and kanaconv's man page and bash
-# completion know every option and value that kanaconv --help lists.
+# The man pages format without a single warning, show no placeholder and the version that
+# kanaconv --version shows, and kanaconv's man page and bash completion know every option
+# and value that kanaconv --help lists.
 #
 #   tests/Documentation.sh KANACONV MANDIR COMPLETION
 set -euo pipefail
@@ -15,6 +16,12 @@ man_page() { LC_ALL=C.UTF-8 MANWIDTH=${2:-80} man --warnings -l "$mandir/$1.1"; 
 for page in kanaconv ostrel; do
   warnings=$(man_page $page 2>&1 >/dev/null) || fail "man cannot format $page.1"
   [[ -z $warnings ]] || fail "$page.1: $warnings"
+done
+version=$("$kanaconv" --version | sed -nE '1s/^kanaconv ([0-9][^ ]*) .*/\1/p')
+[[ -n $version ]] || fail "kanaconv --version shows no version"
+for page in kanaconv ostrel; do
+  if grep -nE '@[A-Za-z_]+@' "$mandir/$page.1"; then fail "$page.1 holds a placeholder"; fi
+  grep -q "\"kana $version\"" "$mandir/$page.1" || fail "$page.1 does not show version $version"
 done
 page=$(man_page kanaconv 1000 2>/dev/null)
 

@@ -56,7 +56,7 @@ public:
 
 // Where a long output is handed on while it grows (a tab of millions of spaces): the
 // text so far, which the sink writes and clears.
-using TTextSink = std::function<void(std::string& Out)>;
+using TTextFlush = std::function<void(std::string& Out)>;
 
 class TTextConverter {
 public:
@@ -68,7 +68,7 @@ public:
     // Appends the conversion of Text, a line or a piece of one (line ends inside it stay
     // as they are), to Out. Throws ETextError for a character the output's encoding cannot
     // hold. When Sink is set, Out is handed to it whenever it has grown past a megabyte.
-    virtual void Convert(std::string_view Text, std::string& Out, const TTextSink* Sink = nullptr) = 0;
+    virtual void Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink = nullptr) = 0;
     // The current line has ended; the caller wrote its line end.
     virtual void EndLine() = 0;
     // How the input is read: Auto as long as it held nothing but ASCII.

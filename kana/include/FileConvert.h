@@ -23,6 +23,18 @@ TComponent& Application();
 // The component of the conversion in progress on some thread (null when none).
 extern std::atomic<THanZen*> HanZenObj;
 
+// Where a conversion's text goes instead of a destination: kanaconv compares it with the
+// input, or keeps both, to tell whether and how converting a file would change it.
+class TTextSink {
+public:
+    virtual ~TTextSink() = default;
+    // Every block of the input as it was read, before any text converted from it.
+    virtual void Read(std::string_view Block) = 0;
+    // The next piece of the converted text. False ends the conversion here: the rest of
+    // the input is neither read nor converted.
+    virtual bool Write(std::string_view Text) = 0;
+};
+
 // How a conversion reads, converts and writes. The defaults are the library's: 128-byte
 // blocks, CR or CR LF ends a line and 0x1A the input, every line written with CR LF, the
 // temporary file "$$$$$$$$.~kn", whole lines, Shift-JIS in and out, the source read
@@ -52,6 +64,9 @@ struct TFileSettings {
     // Non-empty: an existing file that the conversion replaces is kept as its name and
     // this suffix, beside it.
     std::string BackupSuffix;
+    // When set, the converted text goes here and no file is created, written or replaced
+    // (the destination's name is not used).
+    TTextSink* Sink = nullptr;
 };
 
 // What came of a conversion.
@@ -80,6 +95,11 @@ struct TConvertResult {
     TEncoding ReadAs = TEncoding::Sjis; // Auto: the input held nothing but ASCII
     std::uint64_t LeftOut = 0;          // bytes from a 0x1A that ended the input on
     std::vector<TConvertWarning> Warnings{};
+    // The destination was written directly (standard output, a device, a pipe), and
+    // received Streamed bytes, which it keeps even when the conversion failed after them.
+    // A file is written through its temporary file: a failure leaves it as it was.
+    bool Direct = false;
+    std::uint64_t Streamed = 0;
 };
 
 // Converts SrcFile into DestFile. An empty SrcFile is standard input; an empty DestFile
