@@ -11,6 +11,11 @@ if(NOT CPACK_KANA_CHANGELOG_UPSTREAM STREQUAL CPACK_PACKAGE_VERSION)
                       "${CPACK_PACKAGE_VERSION}: add an entry for it")
 endif()
 
+if(CPACK_KANA_UNPACKAGED)
+  message(FATAL_ERROR "install rules of the component(s) ${CPACK_KANA_UNPACKAGED} go into no "
+                      "Debian package: give them one in cmake/DebianPackages.cmake")
+endif()
+
 # libkana1's dependencies, from dpkg-shlibdeps as cpack asks it for the other packages
 # (it wants a debian/control in its working folder).
 file(READ ${CPACK_KANA_LIBRARY_FILE} Library)

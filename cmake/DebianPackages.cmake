@@ -16,7 +16,8 @@
 # them, cmake --install keeps its plain layout (documents, the one component no package
 # holds). libkana1 has a shlibs file and an ldconfig trigger and no maintainer scripts.
 # cpack first runs cmake/CPackDebian.cmake (dependencies, the version check), and lintian
-# on the packages last (cmake/Lintian.cmake): an error or a warning fails the packaging.
+# on the packages last (cmake/Lintian.cmake): an error or a warning fails the packaging;
+# debian/PACKAGE.lintian-overrides, where there is one, says why a tag is accepted.
 set(KANA_MAINTAINER "kana maintainers <maintainers@users.noreply.c-seed-eb30ee79.example>")
 set(KANA_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
 
@@ -85,12 +86,18 @@ file(WRITE ${KANA_DEBIAN_DIR}/libkana1/triggers "activate-noawait ldconfig\n")
 file(GENERATE OUTPUT ${KANA_DEBIAN_DIR}/library-file CONTENT "$<TARGET_FILE:kana>")
 set(CPACK_KANA_LIBRARY_FILE ${KANA_DEBIAN_DIR}/library-file)
 
-# Installed only into the packages: each one's copyright and changelog, kanaconv's pages
-# and README.
+# Installed only into the packages: each one's copyright and changelog and its lintian
+# overrides (debian/PACKAGE.lintian-overrides, each with its reason), kanaconv's pages and
+# README.
 function(kana_debian_documents Component Package)
   install(FILES ${KANA_DEBIAN_DIR}/copyright ${KANA_DEBIAN_DIR}/changelog.Debian.gz
           DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/${Package}
           COMPONENT ${Component} EXCLUDE_FROM_ALL)
+  set(Overrides ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/${Package}.lintian-overrides)
+  if(EXISTS ${Overrides})
+    install(FILES ${Overrides} DESTINATION ${CMAKE_INSTALL_DATADIR}/lintian/overrides
+            RENAME ${Package} COMPONENT ${Component} EXCLUDE_FROM_ALL)
+  endif()
 endfunction()
 kana_debian_documents(library libkana1)
 kana_debian_documents(development libkana-dev)
@@ -169,6 +176,9 @@ endforeach()
 # for one Python version, the one of the interpreter the build found).
 function(kana_debian_python)
   get_cmake_property(Components COMPONENTS)
+  # A component in no package would be left out unnoticed: cmake/CPackDebian.cmake fails.
+  set(CPACK_KANA_UNPACKAGED ${Components})
+  list(REMOVE_ITEM CPACK_KANA_UNPACKAGED library development programs python documents)
   if(NOT python IN_LIST Components)
     include(CPack)
     return()
