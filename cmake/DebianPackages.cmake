@@ -20,6 +20,9 @@
 # debian/PACKAGE.lintian-overrides, where there is one, says why a tag is accepted.
 set(KANA_MAINTAINER "kana maintainers <maintainers@users.noreply.c-seed-eb30ee79.example>")
 set(KANA_DEBIAN_DIR ${PROJECT_BINARY_DIR}/debian)
+# What is read here at configure time configures again when it changes.
+set_property(DIRECTORY ${PROJECT_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+             ${CMAKE_CURRENT_LIST_DIR}/debian/changelog ${PROJECT_SOURCE_DIR}/LICENSE)
 
 # The packages' version is the one of the changelog's latest entry, whose upstream part
 # has to be the project's (cmake/CPackDebian.cmake checks it).
