@@ -1,13 +1,18 @@
 # What an installation holds and how CPack packs it, for both targets in one place.
 #
-# Linux (cmake --install, or the Debian package, cpack -G DEB):
-#   bin/            kanaconv, ostrel (neither needs libkana.so: no RPATH)
-#   lib/            libkana.so.1 (SONAME) and the libkana.so link; libhanzen.a, the engine
-#   include/        kana.h; hanzen/HanZen.h and hanzen/Component.h
-#   lib/pkgconfig/  kana.pc
-#   lib/cmake/kana/ the CMake package: kana::kana, kana::hanzen
-#   share/          man/man1/kanaconv.1 and ostrel.1, bash-completion/completions/kanaconv,
-#                   doc/kana/README.md and LICENSE
+# Linux, cmake --install (every component):
+#   bin/            kanaconv, ostrel (neither needs libkana.so: no RPATH)       programs
+#   lib/            libkana.so.1 (SONAME) and the file it names                 library
+#                   the libkana.so link; libhanzen.a, the engine                development
+#   include/        kana.h; hanzen/HanZen.h and hanzen/Component.h              development
+#   lib/pkgconfig/  kana.pc                                                     development
+#   lib/cmake/kana/ the CMake package: kana::kana, kana::hanzen                 development
+#   share/          bash-completion/completions/kanaconv                        programs
+#                   man/man1/kanaconv.1 and ostrel.1, doc/kana/README.md and    documents
+#                   LICENSE
+#   the Python module, in KANA_INSTALL_PYTHONDIR                                python
+# The Debian packages (cpack -G DEB) are made of these components, each with its own
+# documents instead of the last (cmake/DebianPackages.cmake).
 # Windows (the zip, cpack -G ZIP): Kana.dll, ostrel.exe, kana.h, README.txt and
 #   LICENSE.txt side by side, in a folder named after the package.
 include(GNUInstallDirs)
@@ -17,8 +22,6 @@ set(CMAKE_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
 
 set(CPACK_PACKAGE_NAME kana)
 set(CPACK_PACKAGE_VENDOR "the kana converter authors")
-set(CPACK_PACKAGE_CONTACT "the kana converter authors")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Shift-JIS width, kana and letter-size converter")
 set(CPACK_RESOURCE_FILE_LICENSE ${PROJECT_SOURCE_DIR}/LICENSE)
 
 if(WIN32)
@@ -38,31 +41,37 @@ if(WIN32)
   return()
 endif()
 
-install(TARGETS kanaconv ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The public headers, by their folder under include/: a new one is one more name here.
+set(KANA_HEADERS ${PROJECT_SOURCE_DIR}/include/kana.h ${PROJECT_SOURCE_DIR}/include/kana.hpp)
+set(KANA_HANZEN_HEADERS ${PROJECT_SOURCE_DIR}/engine/include/HanZen.h
+                        ${PROJECT_SOURCE_DIR}/engine/include/Component.h)
+
+install(TARGETS kanaconv ostrel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT programs)
+# The library without an execute bit: the loader needs none, and Debian forbids it.
 install(TARGETS kana EXPORT kanaTargets
-        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library
+                NAMELINK_COMPONENT development
+                PERMISSIONS OWNER_READ OWNER_WRITE GROUP_READ WORLD_READ
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
-install(FILES ${PROJECT_SOURCE_DIR}/include/kana.h ${PROJECT_SOURCE_DIR}/include/kana.hpp
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR})
+install(FILES ${KANA_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 # The engine for C++ users who want THanZen itself; its headers in a folder of their own.
 install(TARGETS hanzen EXPORT kanaTargets
-        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+        ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
         INCLUDES DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hanzen)
-install(FILES ${PROJECT_SOURCE_DIR}/engine/include/HanZen.h
-              ${PROJECT_SOURCE_DIR}/engine/include/Component.h
-        DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hanzen)
+install(FILES ${KANA_HANZEN_HEADERS} DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/hanzen
+        COMPONENT development)
 
 # find_package(kana): the targets, a config and a version file.
 include(CMakePackageConfigHelpers)
 set(KANA_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/kana)
-install(EXPORT kanaTargets NAMESPACE kana:: DESTINATION ${KANA_CMAKE_DIR})
+install(EXPORT kanaTargets NAMESPACE kana:: DESTINATION ${KANA_CMAKE_DIR} COMPONENT development)
 configure_package_config_file(${PROJECT_SOURCE_DIR}/cmake/kanaConfig.cmake.in
                               ${PROJECT_BINARY_DIR}/kanaConfig.cmake
                               INSTALL_DESTINATION ${KANA_CMAKE_DIR})
 write_basic_package_version_file(${PROJECT_BINARY_DIR}/kanaConfigVersion.cmake
                                  COMPATIBILITY SameMajorVersion)
 install(FILES ${PROJECT_BINARY_DIR}/kanaConfig.cmake ${PROJECT_BINARY_DIR}/kanaConfigVersion.cmake
-        DESTINATION ${KANA_CMAKE_DIR})
+        DESTINATION ${KANA_CMAKE_DIR} COMPONENT development)
 
 # pkg-config: the prefix is found from the file's own place, so that an installation
 # with --prefix, DESTDIR or into a package's root means what it says.
@@ -81,7 +90,8 @@ foreach(Dir LIBDIR INCLUDEDIR)
   endif()
 endforeach()
 configure_file(${PROJECT_SOURCE_DIR}/cmake/kana.pc.in ${PROJECT_BINARY_DIR}/kana.pc @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/kana.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
+install(FILES ${PROJECT_BINARY_DIR}/kana.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig
+        COMPONENT development)
 
 # The man pages (hand-written roff beside their programs, NAME.1.in, the version filled
 # in at build time into man/NAME.1), the bash completion and the documents.
@@ -91,33 +101,11 @@ foreach(Page cli/kanaconv.1 ostrel/ostrel.1)
   configure_file(${PROJECT_SOURCE_DIR}/${Page}.in ${PROJECT_BINARY_DIR}/man/${Name} @ONLY)
   list(APPEND KANA_MAN_PAGES ${PROJECT_BINARY_DIR}/man/${Name})
 endforeach()
-install(FILES ${KANA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${KANA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT documents)
 install(FILES ${PROJECT_SOURCE_DIR}/cli/kanaconv.bash-completion
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kanaconv)
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME kanaconv
+        COMPONENT programs)
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/LICENSE
-        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+        DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT documents)
 
-# The Debian package: everything above under /usr, stripped; its dependencies from
-# dpkg-shlibdeps (dpkg-dev), and a shlibs file so that packages built against
-# libkana.so.1 depend on this one.
-set(CPACK_GENERATOR DEB)
-set(CPACK_STRIP_FILES ON)
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
-  "kanaconv converts Japanese text held in Shift-JIS (code page 932) or UTF-8:"
-  "half-width and full-width characters, hiragana and katakana, big and small"
-  "letters, and tabs into spaces. Every byte that no option converts comes out"
-  "as it went in, and each file is replaced in one step."
-  ""
-  "The package also holds the shared library libkana with its C header, the"
-  "conversion engine as a static C++ library, the CMake and pkg-config files to"
-  "build against them, and ostrel, which removes the converter's settings.")
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
-set(CPACK_DEBIAN_PACKAGE_SECTION text)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, pkg-config")
-set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-include(CPack)
+include(${CMAKE_CURRENT_LIST_DIR}/DebianPackages.cmake)

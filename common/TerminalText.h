@@ -6,8 +6,9 @@
 #include <string_view>
 
 // Text, in the character set From, in the character set Codeset (the locale's when
-// empty), every CR LF as LF. A character the set lacks becomes "?"; Lossless, when given,
-// tells whether none did. An unknown character set counts as UTF-8.
+// empty), every CR LF as LF. A character the set lacks, and a byte that starts no character
+// in From, becomes one "?"; Lossless, when given, tells whether none did. An unknown
+// character set counts as UTF-8.
 std::string ToTerminal(std::string_view Text, const char* From, const std::string& Codeset = {},
                        bool* Lossless = nullptr);
 

@@ -59,14 +59,18 @@ private:
 
 } // namespace
 
-TTerminalConfirmation::TTerminalConfirmation(int In, int Out, std::string Codeset)
-    : FIn(In), FOut(Out), FCodeset(std::move(Codeset)) {}
+TTerminalConfirmation::TTerminalConfirmation(int In, int Out, TEnglish English, std::string Codeset)
+    : FIn(In), FOut(Out), FEnglish(English), FCodeset(std::move(Codeset)) {}
 
 int TTerminalConfirmation::Ask(LPCSTR Text, LPCSTR Caption, unsigned) {
     if (!::isatty(FIn)) return IDCANCEL;
-    const std::string Prompt = SjisToTerminal(Caption, FCodeset) + "\n" +
-                               SjisToTerminal(Text, FCodeset) +
-                               "\n[OK: Enter / Cancel: any other input] ";
+    bool CaptionShown = false, TextShown = false;
+    std::string Question = SjisToTerminal(Caption, FCodeset, &CaptionShown) + "\n" +
+                           SjisToTerminal(Text, FCodeset, &TextShown);
+    // Half a question in "?" would be no question: English, whole.
+    if (!CaptionShown || !TextShown)
+        Question = std::string(FEnglish.Caption) + "\n" + FEnglish.Text;
+    const std::string Prompt = Question + "\n[OK: Enter / Cancel: any other input] ";
     const TInterruptAsCancel Interrupt;
     if (!WriteAll(FOut, Prompt)) return IDCANCEL;
     // Only whether the line is empty matters: a lone CR (a terminal that does not turn

@@ -25,7 +25,8 @@ int main() {
     try {
         std::setlocale(LC_ALL, "");
         THiveRegApi Api(THiveRegApi::DefaultRoot());
-        TTerminalConfirmation Confirm(STDIN_FILENO, STDERR_FILENO);
+        TTerminalConfirmation Confirm(STDIN_FILENO, STDERR_FILENO,
+                                      {ConfirmTextEnglish, ConfirmCaptionEnglish});
         RemoveSettings(Api, Confirm);
     } catch (...) {
     }

@@ -11,6 +11,7 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <locale.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -140,13 +141,15 @@ TEST_F(Hive, LivesUnderAnAbsoluteXdgConfigHomeElseTheHomeFolder) {
     }
 }
 
-// Runs ostrel with its configuration in Config on a terminal of its own (so that Ctrl+C
-// reaches it), standard input on /dev/null when Input is null; sends Input once the prompt
-// is out. Returns what the terminal showed. With Stall, a full pipe, as standard error, the
-// prompt gets stuck there: it is interrupted while stuck, then let through.
-std::string RunOstrel(const fs::path& Config, const char* Input, const int* Stall = nullptr) {
+// Runs ostrel with its configuration in Config and the locale Locale (an environment
+// entry) on a terminal of its own (so that Ctrl+C reaches it), standard input on /dev/null
+// when Input is null; sends Input once the prompt is out. Returns what the terminal showed.
+// With Stall, a full pipe, as standard error, the prompt gets stuck there: it is
+// interrupted while stuck, then let through.
+std::string RunOstrel(const fs::path& Config, const char* Input,
+                      const char* Locale = "LC_ALL=C.UTF-8", const int* Stall = nullptr) {
     const std::string Xdg = "XDG_CONFIG_HOME=" + Config.string();
-    const char *Args[] = {"ostrel", nullptr}, *Env[] = {Xdg.c_str(), "LC_ALL=C.UTF-8", nullptr};
+    const char *Args[] = {"ostrel", nullptr}, *Env[] = {Xdg.c_str(), Locale, nullptr};
     int Master = -1;
     const pid_t Pid = ::forkpty(&Master, nullptr, nullptr, nullptr);
     if (Pid == 0) {
@@ -166,7 +169,9 @@ std::string RunOstrel(const fs::path& Config, const char* Input, const int* Stal
     int Ready = 0;
     ssize_t N = 0; // read until the program ends (EIO); its prompt ends "] "
     while ((Ready = ::poll(&P, 1, 20000)) > 0 && (N = ::read(Master, Buf, 256)) > 0)
-        if (Shown.append(Buf, N).ends_with("] ")) ::write(Master, Input, std::strlen(Input));
+        if (Shown.append(Buf, N).ends_with("] ")) {
+            EXPECT_EQ(::write(Master, Input, std::strlen(Input)), ssize_t(std::strlen(Input)));
+        }
     if (Ready == 0) ::kill(Pid, SIGKILL); // hung: fail instead of waiting forever
     int Status = -1;
     ::waitpid(Pid, &Status, 0);
@@ -204,13 +209,35 @@ TEST_F(OstrelProgram, OnlyEnterRemovesTheSettingsKeyWholeAndNothingElse) {
     }
 }
 
+TEST_F(OstrelProgram, AsksInTheLocalesCharacterSetOrInEnglishWhereItHasNoJapanese) {
+    const fs::path Settings = Root / "Software/Velbrook/\x82\xA9\x82\xC8";
+    const std::pair<const char*, std::string> Cases[] = {
+        // ASCII: not a "?" for each character, nor a trail byte (0x48 of ？) as "H"
+        {"LANG=C", "kana\r\nDelete the settings of kana?\r\n"},
+        {"LANG=ja_JP.UTF-8", "かな\r\nかなの\r\n設定を削除しますか？\r\n"},
+        {"LANG=ja_JP.SJIS", "\x82\xA9\x82\xC8\r\n\x82\xA9\x82\xC8\x82\xCC\r\n"
+                            "\x90\xDD\x92\xE8\x82\xF0\x8D\xED\x8F\x9C\x82\xB5\x82\xDC\x82\xB7"
+                            "\x82\xA9\x81\x48\r\n"}};
+    for (const auto& [Locale, Question] : Cases) {
+        SCOPED_TRACE(Locale);
+        const locale_t Available = ::newlocale(LC_ALL_MASK, std::strchr(Locale, '=') + 1, {});
+        ASSERT_TRUE(Available) << "the locale is missing (.ci/run generates it)";
+        ::freelocale(Available);
+        fs::create_directories(Settings);
+        // The prompt, then Enter echoed; the answer still counts in any character set.
+        EXPECT_EQ(RunOstrel(Dir, "\n", Locale),
+                  Question + "[OK: Enter / Cancel: any other input] \r\n");
+        EXPECT_FALSE(fs::exists(Settings));
+    }
+}
+
 TEST_F(OstrelProgram, AnInterruptWhileThePromptIsStuckIsNotLost) {
     int Pipe[2];
     ASSERT_EQ(::pipe2(Pipe, O_NONBLOCK), 0);
     while (::write(Pipe[1], "", 1) > 0) {
     }
     ::fcntl(Pipe[1], F_SETFL, 0); // full, and a writer now waits
-    RunOstrel(Dir, "", Pipe);
+    RunOstrel(Dir, "", "LC_ALL=C.UTF-8", Pipe);
     ::close(Pipe[0]);
     ::close(Pipe[1]);
 }
