@@ -69,6 +69,8 @@ const char UsageText[] =
     "  -v, --verbose                 say how each input was read\n"
     "  -q, --quiet                   say nothing but errors and warnings; no progress\n"
     "      --progress                show progress even when standard error is no terminal\n"
+    "  -u, --unbuffered              write what has been converted whenever reading\n"
+    "                                would wait (the default for a pipe or terminal)\n"
     "  -h, --help                    show this help and exit\n"
     "      --version                 show the version and exit\n"
     "\n"
@@ -189,11 +191,12 @@ TArguments ParseArguments(int Argc, char** Argv) {
         {"verbose", no_argument, nullptr, 'v'},
         {"quiet", no_argument, nullptr, 'q'},
         {"progress", no_argument, nullptr, Progress},
+        {"unbuffered", no_argument, nullptr, 'u'},
         {"help", no_argument, nullptr, 'h'},
         {"version", no_argument, nullptr, Version},
         {nullptr, 0, nullptr, 0},
     };
-    static const char ShortOptions[] = "hij:qv";
+    static const char ShortOptions[] = "hij:quv";
     TArguments A;
     TOptions& O = A.Options;
     bool TextGiven = false, FinerGiven = false, TabGiven = false;
@@ -241,6 +244,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case 'v': A.Verbose = true; break;
         case 'q': A.Quiet = true; break;
         case Progress: A.Progress = true; break;
+        case 'u': A.Unbuffered = true; break;
         case 'h': A.Help = true; return A;
         case Version: A.Version = true; return A;
         default: {

@@ -20,6 +20,7 @@ struct TArguments {
     // how (and implies Check).
     bool Check = false, Diff = false;
     bool Quiet = false, Verbose = false, Progress = false;
+    bool Unbuffered = false; // what has been read goes out whenever reading would wait
     bool Help = false, Version = false;
     // SOURCE and DEST, or the files converted in place; "" is standard input or output.
     std::vector<std::string> Files;

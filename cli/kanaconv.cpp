@@ -93,6 +93,12 @@ int ConvertOne(const TArguments& A, TConsole& Console, const TReport& Report) {
     }
     TFileSettings Settings = SettingsFor(A);
     Settings.BytesRead = &Console.Bytes;
+    // A pipe or a terminal as input is converted as it comes: what arrived goes out
+    // before kanaconv waits for more.
+    struct stat In;
+    Settings.Live = A.Unbuffered || (Source.empty() && fstat(STDIN_FILENO, &In) == 0 &&
+                                     (S_ISFIFO(In.st_mode) || S_ISSOCK(In.st_mode) ||
+                                      S_ISCHR(In.st_mode)));
     Console.StartProgress(SizeOf(Source), 0);
     TPreview P = Process(Source, Dest, A, Settings);
     Console.StopProgress();

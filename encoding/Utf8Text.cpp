@@ -67,7 +67,8 @@ std::size_t TUtf8Text::Cut(std::string_view Text) const {
         if (C.Code >= 0xFF61 && C.Code <= 0xFF9F && Next < End) {
             // A mark, or what may yet become one: a character cut short at the end.
             const TUtf8Char Mark = Step(Next);
-            if (Mark.Code == VoicedMark || Mark.Code == SemiVoicedMark || Next + Mark.Length == End)
+            if (Mark.Code == VoicedMark || Mark.Code == SemiVoicedMark ||
+                (Mark.Code == 0 && Next + Mark.Length == End))
                 Next += Mark.Length;
         }
         if (Next >= End) break;

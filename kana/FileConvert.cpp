@@ -36,6 +36,12 @@ public:
         Written += Text.size();
         return true;
     }
+    // Hands what the file buffers to the system: for a reader at the other end of a pipe.
+    void Flush() {
+        if (FSink) return;
+        FTarget.Flush();
+        FTarget.IOCheck();
+    }
     std::uint64_t Written = 0; // bytes handed to the file
 
 private:
@@ -57,19 +63,23 @@ bool ConvertLines(LineFile& Source, TOutput& Target, TTextConverter& Text,
         Text.clear();
     };
     for (;;) {
+        // Everything read so far has been converted: out with it before a read waits.
+        if (Source.WouldWait()) Target.Flush();
         const bool End = Source.AtEnd();
         Source.IOCheck();
         if (End) return true;
         Line.clear();
         TLineEnd Ending;
         while ((Ending = Source.ReadPiece(Line, Piece - std::min(Piece - 1, Line.size()))) ==
-               TLineEnd::Open) {
+                   TLineEnd::Open ||
+               Ending == TLineEnd::Waiting) {
             Source.IOCheck();
             const std::size_t Cut = Text.Cut(Line);
             Out.clear();
             Text.Convert(std::string_view(Line).substr(0, Cut), Out, &Flush);
             if (!Target.Put(Out)) return false;
             Line.erase(0, Cut);
+            if (Ending == TLineEnd::Waiting) Target.Flush();
         }
         Source.IOCheck();
         Out.clear();
@@ -157,6 +167,7 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
                 if (Count) *Count += Block.size();
                 if (Sink) Sink->Read(Block);
             };
+        Source.SetLive(Settings.Live && !Sinking);
         Source.BindName(Src);
         Source.OpenForReading(Held ? TReadShare::Alone : Settings.SourceShare);
         Source.IOCheck();

@@ -82,6 +82,7 @@ void LineFile::Opened(TFileHandle Handle, TMode Mode) {
 bool LineFile::Refill() {
     FPos = FEnd = 0;
     if (FInputEnded) return false;
+    FMayWait = false;
     std::uint32_t Got = 0;
     const std::uint32_t Code = Platform().Read(FHandle, FBuffer.get(), FBlockSize, Got);
     if (Code != 0 || Got == 0) {
@@ -122,6 +123,10 @@ TLineEnd LineFile::ReadPiece(std::string& Piece, std::size_t Max) {
     // The bytes that end a line, or the input, under the rule.
     const char Stop1 = CR, Stop2 = FRule == TLineRule::CrOrCrLf ? CtrlZ : LF;
     for (;;) {
+        if (FPos == FEnd && WouldWait()) {
+            FMayWait = true;
+            return TLineEnd::Waiting;
+        }
         if (FPos == FEnd && !Refill()) return TLineEnd::None; // the last line needs no end
         const char* Begin = FBuffer.get() + FPos;
         const char* Limit = Begin + std::min<std::size_t>(FEnd - FPos, Max);
@@ -143,6 +148,15 @@ TLineEnd LineFile::ReadPiece(std::string& Piece, std::size_t Max) {
         ++FPos;
         return TLineEnd::CrLf;
     }
+}
+
+bool LineFile::WouldWait() {
+    return FLive && !FMayWait && !FInputEnded && FMode == TMode::Reading && FPos == FEnd &&
+           Platform().WouldWait(FHandle);
+}
+
+void LineFile::Flush() {
+    if (FMode == TMode::Writing && FPos > 0) WriteOut();
 }
 
 std::uint64_t LineFile::SkipRest() {

@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstring>
 #include <fcntl.h>
+#include <poll.h>
 #include <functional>
 #include <mutex>
 #include <random>
@@ -222,6 +223,15 @@ public:
         if (S_ISCHR(St.st_mode)) return TFileType::Char;
         if (S_ISFIFO(St.st_mode) || S_ISSOCK(St.st_mode)) return TFileType::Pipe;
         return TFileType::Disk;
+    }
+
+    bool WouldWait(TFileHandle Handle) override {
+        pollfd Poll{static_cast<int>(Handle), POLLIN, 0};
+        for (;;) {
+            const int Ready = poll(&Poll, 1, 0);
+            if (Ready >= 0) return Ready == 0;
+            if (errno != EINTR) return false; // the read itself will tell
+        }
     }
 
     std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,

@@ -125,6 +125,15 @@ public:
         }
     }
 
+    bool WouldWait(TFileHandle Handle) override {
+        // A pipe tells how much it holds; anything else is read as it comes.
+        DWORD Available = 0;
+        if (GetFileType(AsHandle(Handle)) != FILE_TYPE_PIPE) return false;
+        return PeekNamedPipe(AsHandle(Handle), nullptr, 0, nullptr, &Available,
+                             nullptr) &&
+               Available == 0;
+    }
+
     std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
                        std::uint32_t& Got) override {
         DWORD N = 0;

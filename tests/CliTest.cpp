@@ -12,6 +12,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -673,6 +674,57 @@ TEST(Kanaconv, VersionIsTheProjectsWithTheLibraryInterface) {
                                             "\\(library interface ([0-9]+)\\)\n")))
         << R.Out;
     EXPECT_EQ(std::stoi(M[5]), GetDllVersion());
+}
+
+} // namespace
+
+namespace {
+
+// Waits up to five seconds for Fd to hold data and reads what is there; "" at the end.
+std::string ReadWhatCame(int Fd) {
+    pollfd Poll{Fd, POLLIN, 0};
+    if (poll(&Poll, 1, 5000) <= 0) return "(nothing within 5 s)";
+    char Buffer[4096];
+    const ssize_t N = read(Fd, Buffer, sizeof Buffer);
+    return N > 0 ? std::string(Buffer, static_cast<std::size_t>(N)) : "";
+}
+
+// Input from a pipe comes out as it is converted, before kanaconv waits for more: a whole
+// line at once, and of a line not yet ended, what may be cut from it (ﾄ waits for a
+// voicing mark that may follow).
+TEST(Kanaconv, PipesGetTheirTextAsItComes) {
+    int In[2], Out[2];
+    ASSERT_EQ(pipe(In), 0);
+    ASSERT_EQ(pipe(Out), 0);
+    posix_spawn_file_actions_t Files;
+    posix_spawn_file_actions_init(&Files);
+    posix_spawn_file_actions_adddup2(&Files, In[0], 0);
+    posix_spawn_file_actions_adddup2(&Files, Out[1], 1);
+    for (int Fd : {In[0], In[1], Out[0], Out[1]}) posix_spawn_file_actions_addclose(&Files, Fd);
+    std::string Program = KANACONV, Option = "--kata=2byte";
+    char* Argv[] = {Program.data(), Option.data(), nullptr};
+    std::string Lc = "LC_ALL=C.UTF-8";
+    char* Env[] = {Lc.data(), nullptr};
+    pid_t Pid;
+    ASSERT_EQ(posix_spawn(&Pid, KANACONV, &Files, nullptr, Argv, Env), 0);
+    posix_spawn_file_actions_destroy(&Files);
+    close(In[0]);
+    close(Out[1]);
+    const auto Send = [&](std::string_view Text) {
+        ASSERT_EQ(write(In[1], Text.data(), Text.size()), static_cast<ssize_t>(Text.size()));
+    };
+    Send("ｶﾞｰﾙ\n");
+    EXPECT_EQ(ReadWhatCame(Out[0]), "ガール\n");
+    Send("ﾃｽﾄ");
+    EXPECT_EQ(ReadWhatCame(Out[0]), "テス");
+    Send("ﾞ!\n");
+    EXPECT_EQ(ReadWhatCame(Out[0]), "ド!\n");
+    close(In[1]);
+    EXPECT_EQ(ReadWhatCame(Out[0]), "");
+    int Status = 0;
+    waitpid(Pid, &Status, 0);
+    EXPECT_EQ(Status, 0);
+    close(Out[0]);
 }
 
 } // namespace

@@ -54,6 +54,10 @@ struct TFileSettings {
     // The converter of the text, given the options; unset: the library's, Shift-JIS in
     // and out through a THanZen owned by the application object.
     std::function<std::unique_ptr<TTextConverter>(const TOptions&)> Text;
+    // Live reading: whenever the source (a pipe, a terminal) would make the conversion wait
+    // for more, what came so far is converted, as far as the converter may cut, and
+    // written out.
+    bool Live = false;
     // Counts the bytes read, block by block, when set.
     std::atomic<std::uint64_t>* BytesRead = nullptr;
     // How the source is shared while it is read. Under Readers, a source that is the file

@@ -32,6 +32,7 @@ enum class TLineEnd : std::uint8_t {
     Lf,
     CrLf,
     Cr,
+    Waiting, // reading on would wait for more data (live reading only): nothing more came
 };
 
 class LineFile {
@@ -59,6 +60,12 @@ public:
 
     // Called with every block read, as read.
     std::function<void(std::string_view)> OnRead;
+    // Live reading: where a read of a pipe or terminal would wait for more data, ReadPiece
+    // returns TLineEnd::Waiting first (once: the next call waits), so that what came so far
+    // can go out.
+    void SetLive(bool Live) { FLive = Live; }
+    // Live reading: true when nothing is buffered and a read would wait.
+    bool WouldWait();
 
     // True when the input is exhausted: no further byte, or (library rule) the next
     // byte is 0x1A.
@@ -75,6 +82,8 @@ public:
     std::uint64_t SkipRest();
     // Appends Text; reaches the platform in blocks (at once on a character device).
     void WriteText(std::string_view Text);
+    // Writing: writes out what is buffered.
+    void Flush();
     // Reading: closes. Writing: writes out the buffer, then closes.
     void CloseLineFile();
 
@@ -111,6 +120,8 @@ private:
     bool FStdHandle = false;
     bool FFlushEachWrite = false;
     bool FInputEnded = false; // the data ended or a read failed: as if 0x1A stood here
+    bool FLive = false;       // a read that would wait is announced first
+    bool FMayWait = false;    // announced: the next read waits
     std::uint32_t FPos = 0;   // next byte to take (reading) or next free byte (writing)
     std::uint32_t FEnd = 0;   // valid bytes in the buffer (reading)
     int FCode = 0;            // the stored failure: its code, what was done, on which file

@@ -43,6 +43,9 @@ public:
     virtual std::uint32_t StdInput(TFileHandle& Handle) = 0;
     virtual std::uint32_t StdOutput(TFileHandle& Handle) = 0;
     virtual TFileType FileType(TFileHandle Handle) = 0;
+    // True when a read of Handle (a pipe, a terminal) would wait for data; false when data
+    // or the end is there, or for a file, which never makes a reader wait.
+    virtual bool WouldWait(TFileHandle Handle) = 0;
 
     // Reads at most Size bytes; Got 0 at the end of the data.
     virtual std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,

@@ -37,6 +37,7 @@ public:
     std::uint32_t StdInput(TFileHandle& Handle) override { return FSystem.StdInput(Handle); }
     std::uint32_t StdOutput(TFileHandle& Handle) override { return FSystem.StdOutput(Handle); }
     TFileType FileType(TFileHandle Handle) override { return FSystem.FileType(Handle); }
+    bool WouldWait(TFileHandle Handle) override { return FSystem.WouldWait(Handle); }
     std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
                        std::uint32_t& Got) override {
         if (auto Code = Hook("Read", Size)) return Code;
