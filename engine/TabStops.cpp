@@ -41,8 +41,12 @@ void AppendCopies(std::string_view Text, std::uint64_t Count, std::string& Out,
         }
         if (N > (Out.max_size() - Out.size()) / Text.size())
             throw std::length_error("a run of spaces longer than a string can hold");
-        Out.reserve(Out.size() + static_cast<std::size_t>(N) * Text.size());
-        for (std::uint64_t I = 0; I < N; ++I) Out += Text;
+        // One copy, then the copies made so far again, doubling.
+        const std::size_t Start = Out.size(), Total = static_cast<std::size_t>(N) * Text.size();
+        Out.reserve(Start + Total);
+        Out += Text;
+        while (Out.size() - Start < Total)
+            Out.append(Out, Start, std::min(Out.size() - Start, Total - (Out.size() - Start)));
         Count -= N;
     }
 }

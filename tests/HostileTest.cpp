@@ -1,5 +1,6 @@
 // Hostile inputs and paths: huge lines, files that are no files, folders that refuse,
 // names that are long or end in 0x5C as a second byte. Nothing crashes, nothing is lost.
+#include "Arguments.h"
 #include "FileConvert.h"
 #include "Files.h"
 #include "IOError.h"
@@ -47,6 +48,32 @@ TEST(Hostile, EndlessLineRunsOutOfMemoryAndIsReported) {
     }));
     EXPECT_EQ(ReadAll(Dir / "out"), "old");
     EXPECT_EQ(Entries(Dir.Path()), (std::set<std::string>{"in", "out", "second"}));
+#endif
+}
+
+// A tab of millions of spaces: under kanaconv's settings its spaces stream out and memory
+// stays bounded, whether the tab expands to a count of spaces or to a tab stop; under the
+// library's, the line is built whole and memory runs out (8), as it always did.
+TEST(Hostile, LongTabsStreamOutUnderKanaconv) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers reserve more address space than the limit allows";
+#else
+    TempDir Dir;
+    WriteAll(Dir / "in", "a" + std::string(10, '\t') + "b\n");
+    const auto Kanaconv = [&](std::vector<std::string> Args) {
+        Args.insert(Args.begin(), "kanaconv");
+        std::vector<char*> Argv;
+        for (std::string& A : Args) Argv.push_back(A.data());
+        const TArguments A = ParseArguments(static_cast<int>(Argv.size()), Argv.data());
+        const TConvertResult R =
+            ConvertFile(Dir / "in", "/dev/null", false, A.Options, SettingsFor(A));
+        return R.Outcome == TOutcome::Converted;
+    };
+    EXPECT_TRUE(WithBoundedMemory([&] {
+        return Kanaconv({"--tab=200000000", "--space=2byte"}) &&
+               Kanaconv({"--tab-stops=2000000000"}) &&
+               Convert(Dir / "in", "/dev/null", {.Tab = tbSpace, .SpLen = 200000000}) == 8;
+    }));
 #endif
 }
 
