@@ -148,7 +148,20 @@ private:
 
 void StepsReference(TState& S, const std::uint8_t* P, std::size_t N) {
     TStep Step(S);
-    for (std::size_t I = 0; I < N; ++I) Step(P[I]);
+    for (std::size_t I = 0; I < N;) {
+        // ASCII that no character waits for moves only the place.
+        if (S.Need == 0 && S.TwoByteLead == 0 && S.SjisLead == 0 && S.Offset >= 3) {
+            for (; I < N && P[I] < 0x80; ++I) {
+                const std::uint8_t B = P[I];
+                if (B == '\r' || (B == '\n' && S.Last != '\r')) ++S.Line;
+                S.Column = B == '\r' || B == '\n' ? 0 : S.Column + 1;
+                S.Last = B;
+                ++S.Offset;
+            }
+            if (I == N) break;
+        }
+        Step(P[I++]);
+    }
 }
 
 } // namespace judge::detail

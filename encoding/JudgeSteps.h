@@ -18,10 +18,9 @@ enum TCarried : unsigned {
     cLead34,         // 0xE0..0xF4
     cLead4,          // 0xF0..0xF4
     cLead2,          // 0xC2..0xDF
-    cE0,             // the lead bytes whose second byte has a narrower range
-    cEd,             //
-    cF0,             //
-    cF4,             //
+    cNo8x,           // lead bytes whose second byte may not be 80..8F (E0, F0),
+    cNo9x,           // 90..9F (E0, F4),
+    cNoAB,           // A0..BF (ED, F4)
     cLatin,          // 0xC3..0xCC, and 0xC3, 0xCD: lead bytes of two-byte letters
     cC3,             //
     cCd,             //

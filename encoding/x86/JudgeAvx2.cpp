@@ -1,5 +1,5 @@
 // The encoding judge for x86-64 processors with AVX2: 64 bytes in two registers; a class is
-// a signed compare of the bytes moved so that its range starts at -128.
+// a union of ranges, each a compare.
 #include "JudgeBody.h"
 
 #include <cstring>
@@ -27,24 +27,33 @@ struct Avx2 {
                std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(High))} << 32;
     }
     static std::uint64_t High(const Block& X) { return Bits(X.Low, X.High); }
-    static std::uint64_t Eq(const Block& X, std::uint8_t B) {
-        const __m256i Byte = _mm256_set1_epi8(static_cast<char>(B));
-        return Bits(_mm256_cmpeq_epi8(X.Low, Byte), _mm256_cmpeq_epi8(X.High, Byte));
+    // The bytes of V in R: equal, or below its end once moved so that R starts at -128.
+    static __m256i Inside(__m256i V, TRange R) {
+        const auto Set = [](int B) { return _mm256_set1_epi8(static_cast<char>(B)); };
+        if (R.Low == R.High) return _mm256_cmpeq_epi8(V, Set(R.Low));
+        return _mm256_cmpgt_epi8(Set(R.High - R.Low - 0x7F), _mm256_add_epi8(V, Set(0x80 - R.Low)));
     }
-    static std::uint64_t Range(const Block& X, std::uint8_t Low, std::uint8_t High) {
-        const __m256i Move = _mm256_set1_epi8(static_cast<char>(0x80 - Low));
-        const __m256i Last = _mm256_set1_epi8(static_cast<char>(High - Low - 0x80));
-        return ~Bits(_mm256_cmpgt_epi8(_mm256_add_epi8(X.Low, Move), Last),
-                     _mm256_cmpgt_epi8(_mm256_add_epi8(X.High, Move), Last));
+    template <class... TRanges>
+    static std::uint64_t In(const Block& X, TRanges... Ranges) {
+        const auto Any = [&](__m256i V) {
+            __m256i Found = _mm256_setzero_si256();
+            ((Found = _mm256_or_si256(Found, Inside(V, Ranges))), ...);
+            return Found;
+        };
+        return Bits(Any(X.Low), Any(X.High));
     }
     static std::uint64_t Letter(const Block& X) {
         const __m256i Case = _mm256_set1_epi8(0x20);
-        return Range({_mm256_or_si256(X.Low, Case), _mm256_or_si256(X.High, Case)}, 'a', 'z');
+        return In(Block{_mm256_or_si256(X.Low, Case), _mm256_or_si256(X.High, Case)},
+                  TRange{'a', 'z'});
     }
+    static TClasses Classify(const Block& X) { return ClassifyByRanges<Avx2>(X); }
+    static TNarrowClasses Narrow(const Block& X) { return NarrowByRanges<Avx2>(X); }
+    static TTwoByteClasses TwoByte(const Block& X) { return TwoByteByRanges<Avx2>(X); }
 };
 
 } // namespace
 
 void x86::JudgeAvx2(judge::detail::TState& S, const std::uint8_t* P, std::size_t N) {
-    TJudgeSteps<Avx2>(S).Run(P, N);
+    TJudgeSteps<Avx2>::Run(S, P, N);
 }

@@ -1,5 +1,5 @@
 // The encoding judge for x86-64 processors with SSE4.2: 64 bytes in four registers; a class
-// is a signed compare of the bytes moved so that its range starts at -128.
+// is a union of ranges, each a compare.
 #include "JudgeBody.h"
 
 #include <cstring>
@@ -35,24 +35,32 @@ struct Sse42 {
     static std::uint64_t High(const Block& X) {
         return Bits(X, [](__m128i V) { return V; });
     }
-    static std::uint64_t Eq(const Block& X, std::uint8_t B) {
-        const __m128i Byte = _mm_set1_epi8(static_cast<char>(B));
-        return Bits(X, [Byte](__m128i V) { return _mm_cmpeq_epi8(V, Byte); });
+    // The bytes of V in R: equal, or below its end once moved so that R starts at -128.
+    static __m128i Inside(__m128i V, TRange R) {
+        const auto Set = [](int B) { return _mm_set1_epi8(static_cast<char>(B)); };
+        if (R.Low == R.High) return _mm_cmpeq_epi8(V, Set(R.Low));
+        return _mm_cmpgt_epi8(Set(R.High - R.Low - 0x7F), _mm_add_epi8(V, Set(0x80 - R.Low)));
     }
-    static std::uint64_t Range(const Block& X, std::uint8_t Low, std::uint8_t High) {
-        const __m128i Move = _mm_set1_epi8(static_cast<char>(0x80 - Low));
-        const __m128i Last = _mm_set1_epi8(static_cast<char>(High - Low - 0x80));
-        return ~Bits(X, [&](__m128i V) { return _mm_cmpgt_epi8(_mm_add_epi8(V, Move), Last); });
+    template <class... TRanges>
+    static std::uint64_t In(const Block& X, TRanges... Ranges) {
+        return Bits(X, [&](__m128i V) {
+            __m128i Found = _mm_setzero_si128();
+            ((Found = _mm_or_si128(Found, Inside(V, Ranges))), ...);
+            return Found;
+        });
     }
     static std::uint64_t Letter(const Block& X) {
         Block Folded;
         for (int I = 0; I < 4; ++I) Folded.Part[I] = _mm_or_si128(X.Part[I], _mm_set1_epi8(0x20));
-        return Range(Folded, 'a', 'z');
+        return In(Folded, TRange{'a', 'z'});
     }
+    static TClasses Classify(const Block& X) { return ClassifyByRanges<Sse42>(X); }
+    static TNarrowClasses Narrow(const Block& X) { return NarrowByRanges<Sse42>(X); }
+    static TTwoByteClasses TwoByte(const Block& X) { return TwoByteByRanges<Sse42>(X); }
 };
 
 } // namespace
 
 void x86::JudgeSse42(judge::detail::TState& S, const std::uint8_t* P, std::size_t N) {
-    TJudgeSteps<Sse42>(S).Run(P, N);
+    TJudgeSteps<Sse42>::Run(S, P, N);
 }
