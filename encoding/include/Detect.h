@@ -3,7 +3,7 @@
 // reading with the higher score wins, UTF-8 on a tie.
 //
 // Read as UTF-8 (the weights in judge::, below):
-//   +3  each three-byte character, +4 each four-byte character;
+//   +4  each character of three or four bytes;
 //   +5  each two-byte character beside an ASCII letter (café, naïve, Müller);
 //    0  each two-byte character standing apart from ASCII letters that is a Latin or IPA
 //       letter, a modifier letter or a combining mark (U+00C0..U+036F but ÷) and whose
@@ -24,12 +24,14 @@
 // A text that starts with a UTF-8 byte-order mark is UTF-8; a text without a byte above
 // 0x7F is ASCII, the same in both.
 //
-// So Japanese in UTF-8 scores about 3 a character against about 2 for the same bytes read
-// as Shift-JIS (second-level kanji and half-width katakana, with the odd invalid byte),
-// and stays UTF-8 with as many as one invalid byte in every ten characters; Japanese in
-// Shift-JIS scores 2 a character against about -5 read as UTF-8, where nearly every first
-// byte is invalid. Each invalid UTF-8 sequence of a text judged UTF-8 passes through as it
-// is, and the evidence tells how many there are and where the first one is.
+// So Japanese in UTF-8 scores 4 a character against about 2 for the same bytes read as
+// Shift-JIS (second-level kanji and half-width katakana, with the odd invalid byte). A
+// stray byte costs the UTF-8 reading 4 and may give the Shift-JIS reading a pair: Japanese
+// in UTF-8 stays UTF-8 with a stray byte as often as every third character (in the lines
+// of the edict dictionary, mostly ASCII, as often as every twelfth character). Japanese in
+// Shift-JIS scores 2 a character against about -4 read as UTF-8, where nearly every first
+// byte is invalid. The invalid sequences of a text judged UTF-8 pass through as they are;
+// the evidence tells how many there are and where the first one starts.
 //
 // Every event counts at the byte where it becomes known (a character at its last byte, a
 // two-byte character at the byte after it, which tells whether an ASCII letter follows;
@@ -51,7 +53,7 @@ enum class TJudgedEncoding : std::uint8_t {
 
 // The weights of the judge's evidence, as documented above.
 namespace judge {
-constexpr int ThreeByte = 3, FourByte = 4, TwoByteInWord = 5, TwoByteAlone = 0, TwoByteOther = 3,
+constexpr int ThreeByte = 4, FourByte = 4, TwoByteInWord = 5, TwoByteAlone = 0, TwoByteOther = 3,
               Utf8Invalid = -4;
 constexpr int SjisCommon = 2, SjisRare = 1, SjisUnassigned = -1, SjisHalfWidth = 1,
               SjisInvalid = -4;

@@ -10,14 +10,16 @@ namespace {
 struct Avx512 {
     using Block = __m512i;
 
-    static Block Load(const void* P) { return _mm512_loadu_si512(P); }
+    [[gnu::always_inline]] static Block Load(const void* P) { return _mm512_loadu_si512(P); }
     // The Count < 64 bytes at P, zeros after them; the masked load touches no byte past them.
-    static Block LoadTail(const std::uint8_t* P, unsigned Count) {
+    [[gnu::always_inline]] static Block LoadTail(const std::uint8_t* P, unsigned Count) {
         return _mm512_maskz_loadu_epi8(_cvtu64_mask64(~std::uint64_t{0} >> (64 - Count)), P);
     }
-    static std::uint64_t High(Block X) { return _cvtmask64_u64(_mm512_movepi8_mask(X)); }
+    [[gnu::always_inline]] static std::uint64_t High(Block X) {
+        return _cvtmask64_u64(_mm512_movepi8_mask(X));
+    }
     template <class... TRanges>
-    static std::uint64_t In(Block X, TRanges... Ranges) {
+    [[gnu::always_inline]] static std::uint64_t In(Block X, TRanges... Ranges) {
         const auto Inside = [X](TRange Range) {
             const auto Set = [](int B) { return _mm512_set1_epi8(static_cast<char>(B)); };
             if (Range.Low == Range.High) return _mm512_cmpeq_epi8_mask(X, Set(Range.Low));
@@ -26,21 +28,21 @@ struct Avx512 {
         };
         return _cvtmask64_u64((Inside(Ranges) | ...));
     }
-    static std::uint64_t Letter(Block X) {
+    [[gnu::always_inline]] static std::uint64_t Letter(Block X) {
         return In(_mm512_or_si512(X, _mm512_set1_epi8(0x20)), TRange{'a', 'z'});
     }
 
     static constexpr TClassTable Table = ClassTable();
     // The class bits of table Which for the bytes above 0x7F; zero for the others.
-    static Block Lookup(Block X, __mmask64 High, unsigned Which) {
+    [[gnu::always_inline]] static Block Lookup(Block X, __mmask64 High, unsigned Which) {
         return _mm512_maskz_permutex2var_epi8(High, Load(Table.Bits[Which]), X,
                                               Load(Table.Bits[Which] + 64));
     }
-    static std::uint64_t Bit(Block Classes, unsigned B) {
+    [[gnu::always_inline]] static std::uint64_t Bit(Block Classes, unsigned B) {
         return _cvtmask64_u64(
             _mm512_test_epi8_mask(Classes, _mm512_set1_epi8(static_cast<char>(1 << B))));
     }
-    static TClasses Classify(Block X) {
+    [[gnu::always_inline]] static TClasses Classify(Block X) {
         const __mmask64 HighMask = _mm512_movepi8_mask(X);
         const Block A = Lookup(X, HighMask, 0), B = Lookup(X, HighMask, 1);
         TClasses K;
@@ -60,7 +62,7 @@ struct Avx512 {
         K.SjisUnassigned = Bit(B, 2);
         return K;
     }
-    static TNarrowClasses Narrow(Block X) {
+    [[gnu::always_inline]] static TNarrowClasses Narrow(Block X) {
         const Block B = Lookup(X, _mm512_movepi8_mask(X), 1);
         return {Bit(B, 3),
                 Bit(B, 4),
@@ -69,7 +71,7 @@ struct Avx512 {
                 Bit(B, 6),
                 Bit(B, 7)};
     }
-    static TTwoByteClasses TwoByte(Block X) {
+    [[gnu::always_inline]] static TTwoByteClasses TwoByte(Block X) {
         const Block C = Lookup(X, _mm512_movepi8_mask(X), 2);
         return {Bit(C, 0), Bit(C, 1), Bit(C, 2), Bit(C, 3), Bit(C, 4), Bit(C, 5), Letter(X)};
     }
