@@ -35,7 +35,7 @@ enum TCarried : unsigned {
     cCr,             // 0x0D
     cCarried
 };
-static_assert(cCarried <= sizeof(TState::Carry) / sizeof(TState::Carry[0]));
+static_assert(cCarried == sizeof(TState::Carry) / sizeof(TState::Carry[0]));
 
 // The reference: every byte through a UTF-8 decoder and a Shift-JIS decoder.
 void StepsReference(TState& S, const std::uint8_t* P, std::size_t N);

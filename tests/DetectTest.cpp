@@ -97,8 +97,10 @@ public:
     std::uint32_t Below(std::uint32_t N) { return R() % N; }
 
     std::string Ascii() {
-        static const char* const Words[] = {"a", "the ", "caf",   "x",  " ",    "  ", "42", "\t",
-                                            ".", "-",    "Hello", "\n", "\r\n", "\r", "@",  "\x7F"};
+        // The bounds of the letters (@ A Z [ ` a z {) and of Shift-JIS second bytes (? @ ~ DEL).
+        static const char* const Words[] = {"a", "the ", "caf",   "x",  " ",    "  ",  "42", "\t",
+                                            ".", "-",    "Hello", "\n", "\r\n", "\r",  "@",  "[",
+                                            "`", "{",    "Zz",    "A",  "?~",   "\x7F"};
         return Words[Below(std::size(Words))];
     }
     // A two-byte character, often in the range Shift-JIS also reads as half-width katakana.

@@ -120,7 +120,7 @@ struct TState {
     std::uint8_t TwoByteLead = 0, TwoByteTrail = 0, TwoByteBefore = 0;
     TTextPlace LeadPlace;
     // The vector levels' classes of the last 64 bytes, one bit a byte, the last byte on top.
-    std::uint64_t Carry[24] = {};
+    std::uint64_t Carry[20] = {};
 };
 
 } // namespace judge::detail

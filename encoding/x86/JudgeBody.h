@@ -14,6 +14,8 @@
 
 #include "JudgeSteps.h"
 
+#include <algorithm>
+
 namespace {
 
 using judge::detail::TState;
@@ -93,11 +95,6 @@ constexpr int Weights[TEvents::Kinds] = {
     judge::FourByte,        judge::TwoByteInWord, judge::TwoByteAlone, judge::TwoByteOther,
     -judge::SjisInvalid,    -judge::SjisInvalid,  -judge::SjisCommon,  -judge::SjisRare,
     -judge::SjisUnassigned, -judge::SjisHalfWidth};
-
-// The masks of the last step's bytes that the next step looks back at.
-struct TCarry {
-    std::uint64_t M[judge::detail::cCarried];
-};
 
 // A range of byte values, Low..High.
 struct TRange {
@@ -371,8 +368,17 @@ private:
     }
 
     // Whether the margin may reach the other side of zero within a step: the margin is
-    // known exactly at some step, and no byte since moves it by more than Swing.
-    static constexpr std::int64_t Swing = 13; // in word and two Shift-JIS errors at a byte
+    // known exactly at some step, and no byte since moves it by more than Swing. At one
+    // byte count at most one UTF-8 character, or a cut and a stray byte; and a Shift-JIS
+    // character, or a lead byte alone and an invalid byte.
+    static constexpr std::int64_t Swing = [] {
+        using namespace judge;
+        static_assert(Utf8Invalid < 0 && SjisInvalid < 0, "invalid sequences count against");
+        const int Up = std::max({ThreeByte, FourByte, TwoByteInWord, TwoByteAlone, TwoByteOther}) +
+                       std::max(-2 * SjisInvalid, -SjisUnassigned);
+        const int Down = -2 * Utf8Invalid + std::max({SjisCommon, SjisRare, SjisHalfWidth});
+        return std::int64_t{std::max(Up, Down)};
+    }();
     void Decide(const TEvents& V, std::uint64_t High, std::uint64_t LineEnds, unsigned N) {
         const TEvidence& E = S.Judgement.Evidence;
         const bool Start = S.Offset <= 2; // where the byte-order mark may end
