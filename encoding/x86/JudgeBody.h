@@ -325,7 +325,7 @@ private:
             Carry<Full>(cC3, T.C3, N);
             Carry<Full>(cCd, T.Cd, N);
             Carry<Full>(cAlonePair, AlonePair, N);
-            TwoByteSeen = K.Lead2 != 0 || TwoByteEnd != 0;
+            TwoByteSeen = K.Lead2 != 0;
         }
         Carry<Full>(cLetter, T.Letter, N);
         Carry<Full>(cSjisCommon, K.SjisCommon, N);
