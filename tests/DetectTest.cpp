@@ -432,6 +432,28 @@ TEST(Detect, StrayByteAnywhereInLargeText) {
     }
 }
 
+// Japanese in UTF-8 with a stray byte after every third character, as the documentation
+// promises, stays UTF-8: whether the stray byte is also a Shift-JIS lead byte (E9) or
+// invalid either way (FF).
+TEST(Detect, JapaneseKeepsUtf8WithAStrayByteInEveryThreeCharacters) {
+    std::string Japanese = SampleText(false, 60000, true);
+    std::erase_if(Japanese, [](char C) { return C != '\n' && !(C & 0x80); });
+    for (const char Stray : {'\xE9', '\xFF'}) {
+        std::string Text;
+        int Characters = 0;
+        for (std::size_t I = 0; I < Japanese.size(); ++I) {
+            Text += Japanese[I];
+            const bool Ends = I + 1 == Japanese.size() || (Japanese[I + 1] & 0xC0) != 0x80;
+            if (Ends && Japanese[I] != '\n' && ++Characters % 3 == 0) Text += Stray;
+        }
+        for (const TEngineLevel Level : EngineLevelsAvailable()) {
+            const TJudgement J = Judge(Level, Text);
+            EXPECT_EQ(Name(J.Encoding), Name(TJudgedEncoding::Utf8)) << EngineLevelName(Level);
+            EXPECT_EQ(J.Evidence.Utf8Invalid, static_cast<std::uint64_t>(Characters / 3));
+        }
+    }
+}
+
 // A text that turns from UTF-8 into Shift-JIS, read as a pipe would: the verdict changes at
 // the Shift-JIS line where the evidence tips, and the judge says which line that is.
 TEST(Detect, MixedTextChangesAtTheLineWhereItTips) {
