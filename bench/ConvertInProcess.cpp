@@ -31,10 +31,12 @@ int main(int Argc, char** Argv) {
     double Best = 0;
     std::size_t Written = 0;
     for (int Pass = 0; Pass < 5; ++Pass) {
-        const auto Converter = Settings.Text(A.Options);
+        // As kanaconv converts a file: judged whole first, then converted.
+        const auto Start = std::chrono::steady_clock::now();
+        const TJudgement Judged = JudgeEncoding(Text);
+        const auto Converter = Settings.Text(A.Options, Settings.JudgeWhole ? &Judged : nullptr);
         std::string Out;
         Out.reserve(Text.size() * 2);
-        const auto Start = std::chrono::steady_clock::now();
         if (Settings.Lines == TLineRule::NoLines)
             Out = ConvertInPieces(*Converter, Text, Settings.Piece);
         for (std::size_t At = 0; Settings.Lines != TLineRule::NoLines && At < Text.size();) {

@@ -18,6 +18,8 @@
 #include <string>
 #include <vector>
 
+using namespace kana::detail;
+
 namespace {
 
 struct TText {

@@ -199,7 +199,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
     static const char ShortOptions[] = "hij:quv";
     TArguments A;
     TOptions& O = A.Options;
-    bool TextGiven = false, FinerGiven = false, TabGiven = false;
+    bool TextGiven = false, FromGiven = false, FinerGiven = false, TabGiven = false;
     opterr = 0;
     optind = 0; // from the start, every time
     for (int Opt; (Opt = getopt_long(Argc, Argv, ShortOptions, Long, nullptr)) != -1;) {
@@ -226,7 +226,7 @@ TArguments ParseArguments(int Argc, char** Argv) {
         case Digits: O.Digits = Pick("digits", optarg, ClassWidths), FinerGiven = true; break;
         case Symbols: O.Symbols = Pick("symbols", optarg, ClassWidths), FinerGiven = true; break;
         case Keep: O.Keep = LocaleCharacters("keep", optarg), FinerGiven = true; break;
-        case From: A.From = PickEncoding("from", optarg, "auto"), TextGiven = true; break;
+        case From: A.From = PickEncoding("from", optarg, "auto"), FromGiven = true; break;
         case To: A.To = PickEncoding("to", optarg, "same"), TextGiven = true; break;
         case Newline: A.Newline = Pick("newline", optarg, Newlines), TextGiven = true; break;
         case Classic: A.Classic = true; break;
@@ -270,12 +270,15 @@ TArguments ParseArguments(int Argc, char** Argv) {
                      "--tab-stops と --tab は一緒には使えません");
     if (A.Classic) {
         if (TextGiven)
-            throw EUsage("--classic takes no --from, --to or --newline",
-                         "--classic には --from、--to、--newline を付けられません");
+            throw EUsage("--classic takes no --to or --newline",
+                         "--classic には --to、--newline を付けられません");
+        if (FromGiven && A.From != TEncoding::Sjis)
+            throw EUsage("--classic reads Shift-JIS: --from=sjis or nothing",
+                         "--classic はシフトJIS を読みます: --from=sjis か、なし");
         if (FinerGiven)
             throw EUsage("--classic takes no --letters, --digits, --symbols, --keep or --tab-stops",
                          "--classic には --letters、--digits、--symbols、--keep、--tab-stops を付けられません");
-        A.From = A.To = TEncoding::Sjis;
+        A.To = TEncoding::Sjis;
         A.Newline = TNewline::CrLf;
         O.Mapping = mpClassic;
     }
@@ -327,6 +330,24 @@ TFileSettings SettingsFor(const TArguments& A) {
     S.SourceShare = TReadShare::Readers;
     S.BackupSuffix = A.Backup;
     S.CountLeftOut = A.Newline == TNewline::CrLf;
-    S.Text = [From = A.From, To = A.To](const TOptions& O) { return TextConverter(O, From, To); };
+    // A file on disk is judged whole before it is converted; a stream as it comes.
+    S.JudgeWhole = A.From == TEncoding::Auto;
+    // Text of ASCII alone becomes UTF-8 where an option makes more of it, but Shift-JIS for
+    // the library's rules and in a Shift-JIS locale.
+    const char* Charset = nl_langinfo(CODESET);
+    const TEncoding AsciiAs =
+        A.Classic || (Charset && EncodingNamed(Charset) == TEncoding::Sjis) ? TEncoding::Sjis
+                                                                           : TEncoding::Utf8;
+    S.Text = [From = A.From, To = A.To, AsciiAs, Classic = A.Classic](const TOptions& O,
+                                                                       const TJudgement* Judged) {
+        TEncoding Read = From;
+        if (Judged) {
+            Read = ReadAs(Judged->Encoding);
+            // The library's rules convert Shift-JIS: UTF-8 is refused, unless asked for.
+            if (Read == TEncoding::Utf8 && Classic) throw EUtf8Refused();
+            if (Read == TEncoding::Auto) Read = AsciiAs;
+        }
+        return TextConverter(O, Read, To, AsciiAs, Classic && Read == TEncoding::Auto);
+    };
     return S;
 }

@@ -104,8 +104,10 @@ std::string TReport::Reason(const EInOutError& E) const {
 }
 
 std::string TReport::Failure(const EInOutError& E, const std::string& Source,
-                             const std::string& Dest, const TArguments& A, bool Direct,
-                             std::uint64_t Streamed) const {
+                             const std::string& Dest, const TArguments& A,
+                             const TConvertResult& R) const {
+    const bool Direct = R.Direct;
+    const std::uint64_t Streamed = R.Streamed;
     const bool J = FJapanese;
     const std::string From = Shown(Source, true, J), To = Shown(Dest, false, J);
     const std::string Why = ": " + Reason(E);
@@ -135,6 +137,21 @@ std::string TReport::Failure(const EInOutError& E, const std::string& Source,
             return To + Ja(" のバックアップ ") + Kept + Ja(" を作れません") +
                    (IsSource ? Ja(": 変換元のファイルです") : Why);
         return "cannot back up " + To + " as " + Kept + (IsSource ? ": that is the source" : Why);
+    }
+    case TFileOp::Judge: {
+        // The input turned to the other encoding after text in the first was written.
+        const bool Utf8First = E.ErrorCode == ERROR_INVALID_DATA && R.Wrote == TEncoding::Utf8;
+        const char* First = Utf8First ? "UTF-8" : "Shift-JIS";
+        const char* Then = Utf8First ? "Shift-JIS" : "UTF-8";
+        const std::string Line = std::to_string(E.Line);
+        if (J)
+            return From + Ja(" の ") + Line + Ja(" 行目で、入力は ") + Ja(Utf8First ? "シフトJIS" : "UTF-8") +
+                   Ja(" になりました。") + To + Ja(" にはすでに ") + Ja(Utf8First ? "UTF-8" : "シフトJIS") +
+                   Ja(" で ") + std::to_string(Streamed) +
+                   Ja(" バイトを書いたので、止めました (--from で読み方を決められます)");
+        return From + ", line " + Line + ": the input turns to " + Then + " here, after " +
+               std::to_string(Streamed) + " bytes of " + First + " went to " + To +
+               "; stopped (--from decides how the input is read)";
     }
     case TFileOp::Convert: break;
     }
@@ -172,7 +189,7 @@ std::string TReport::About(const TConvertResult& R, const std::string& Source,
     const std::string From = Shown(Source, true, J), To = Shown(Dest, false, J);
     switch (R.Outcome) {
     case TOutcome::Failed: {
-        const std::string Said = Failure(*R.Failure, Source, Dest, A, R.Direct, R.Streamed);
+        const std::string Said = Failure(*R.Failure, Source, Dest, A, R);
         return "kanaconv: " + (J ? Tidied(Said) : Said) + "\n";
     }
     case TOutcome::Refused:
@@ -184,6 +201,13 @@ std::string TReport::About(const TConvertResult& R, const std::string& Source,
         return "kanaconv: " +
                (J ? To + Ja(" の一時ファイルが消えました。変換しませんでした")
                   : "the temporary file beside " + To + " vanished; nothing converted") +
+               "\n";
+    case TOutcome::Utf8Text:
+        return "kanaconv: " +
+               (J ? From + Ja(" は UTF-8 のテキストです。--classic はシフトJIS だけを変換します (") +
+                        Ja("--from=sjis でシフトJIS として変換します)。変換しませんでした")
+                  : From + " is UTF-8 text, and --classic converts Shift-JIS only (--from=sjis "
+                           "converts it as Shift-JIS all the same); nothing converted") +
                "\n";
     case TOutcome::Converted: break;
     }
@@ -203,12 +227,32 @@ std::string TReport::About(const TConvertResult& R, const std::string& Source,
                          : R.ReadAs == TEncoding::Sjis ? (J ? "シフトJIS として読みました" : "read as Shift-JIS")
                                                        : (J ? "ASCII だけでした" : "ASCII only");
         Said += "kanaconv: " + From + ": " + (J ? Ja(As) : As) + "\n";
+        if (R.Folded > 0)
+            Said += "kanaconv: " + From + ": " +
+                    (J ? std::to_string(R.Folded) +
+                             Ja(" 文字の JIS の形をコードページ 932 の形で書きました (〜 を ～ など)")
+                       : std::to_string(R.Folded) +
+                             " characters in their JIS forms written as their code page 932 twins "
+                             "(〜 as ～, ...)") +
+                    "\n";
     }
     return Said;
 }
 
-std::string TReport::Warnings(const TConvertResult& R) const {
+std::string TReport::Warnings(const TConvertResult& R, const std::string& Source) const {
     std::string Said;
+    if (R.NotUtf8 > 0) {
+        const std::string From = Shown(Source, true, FJapanese), N = std::to_string(R.NotUtf8);
+        const std::string Line = std::to_string(R.FirstNotUtf8.Line),
+                          Column = std::to_string(R.FirstNotUtf8.Column);
+        Said += FJapanese ? "kanaconv: " + Tidied(From + Ja(" は UTF-8 として読みましたが、UTF-8 ではない ") + N +
+                                Ja(" か所はそのまま残しました (最初は ") + Line + Ja(" 行 ") + Column +
+                                Ja(" 文字目)")) + "\n"
+                          : "kanaconv: warning: " + From + " was read as UTF-8, but " + N +
+                                (R.NotUtf8 == 1 ? " sequence is" : " sequences are") +
+                                " no UTF-8 and passed through as they were (the first at line " +
+                                Line + ", column " + Column + ")\n";
+    }
     for (const TConvertWarning& W : R.Warnings) {
         if (W.Kind != TWarning::AttributeLost) continue;
         const std::string File = Shown(W.Path, false, FJapanese),

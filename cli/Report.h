@@ -22,11 +22,11 @@ public:
 
     // One line for each warning of R: an extended attribute a replaced file lost. Said
     // even under Quiet: something was lost.
-    std::string Warnings(const TConvertResult& R) const;
+    std::string Warnings(const TConvertResult& R, const std::string& Source) const;
 
 private:
     std::string Failure(const EInOutError& E, const std::string& Source, const std::string& Dest,
-                        const TArguments& A, bool Direct, std::uint64_t Streamed) const;
+                        const TArguments& A, const TConvertResult& R) const;
     // Why a call failed, in the user's language.
     std::string Reason(const EInOutError& E) const;
     // Japanese written here in UTF-8, on the terminal.

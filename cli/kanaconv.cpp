@@ -3,6 +3,7 @@
 // tells which files a conversion would change, and how. It parses, reports and
 // schedules; the conversion is the file layer's (FileConvert.h).
 #include "Arguments.h"
+#include "EngineLevels.h"
 #include "Console.h"
 #include "Interrupt.h"
 #include "Language.h"
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <clocale>
+#include <cstdlib>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -33,6 +35,7 @@ int ExitFor(const TConvertResult& R) {
     switch (R.Outcome) {
     case TOutcome::Converted: return ExitOk;
     case TOutcome::Refused: return ExitRefused;
+    case TOutcome::Utf8Text: return ExitUsage; // --classic on UTF-8 text
     default: return ExitFailed;
     }
 }
@@ -66,7 +69,7 @@ int Finish(TPreview P, const std::string& Source, const std::string& Dest, const
             return ExitFailed;
         }
     }
-    Console.Say(Report.Warnings(P.Result) + Report.About(P.Result, Source, Dest, A));
+    Console.Say(Report.Warnings(P.Result, Source) + Report.About(P.Result, Source, Dest, A));
     if (P.Result.Outcome == TOutcome::Converted && P.Changed) return ExitChanged;
     return ExitFor(P.Result);
 }
@@ -139,8 +142,11 @@ int ConvertInPlace(const TArguments& A, TConsole& Console, const TReport& Report
         Finished.wait(Guard, [&] { return Done[I]; });
         TPreview R = std::move(Results[I]);
         Guard.unlock();
-        // A failure and a change both end with 1.
-        if (Finish(std::move(R), Files[I], Files[I], A, Console, Report) != ExitOk)
+        // A failure and a change both end with 1; a file --classic refuses as UTF-8, with 2.
+        const int Ended = Finish(std::move(R), Files[I], Files[I], A, Console, Report);
+        if (Ended == ExitUsage)
+            Status = ExitUsage;
+        else if (Ended != ExitOk && Status != ExitUsage)
             Status = ExitFailed;
     }
     for (std::thread& W : Workers) W.join();
@@ -175,6 +181,19 @@ int main(int Argc, char** Argv) {
                                     std::to_string(KANA_INTERFACE_VERSION) + ")\n";
         return WriteOut(Version) ? ExitFailed : ExitOk;
     }
+    // The vector level, forced for tests: any level this processor has.
+    if (const char* Level = std::getenv("KANA_ENGINE_LEVEL")) {
+        if (const auto Named = kana::detail::EngineLevelNamed(Level)) {
+            kana::detail::SetEngineLevel(*Named);
+        } else {
+            std::fprintf(stderr, "kanaconv: KANA_ENGINE_LEVEL=%s: no such level on this processor\n",
+                         Level);
+            return ExitUsage;
+        }
+    }
+    if (A.Verbose && !A.Quiet)
+        std::fprintf(stderr, "kanaconv: %s %s\n", Japanese ? OnTerminal("変換のレベル:").c_str() : "engine level",
+                     kana::detail::EngineLevelName(kana::detail::EngineLevel()));
     const bool Terminal = isatty(STDERR_FILENO);
     TConsole Console(!A.Quiet && (A.Progress || Terminal), Terminal, Japanese);
     EndOnInterrupt([&Console] { Console.Erase(); });

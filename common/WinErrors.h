@@ -16,6 +16,7 @@ constexpr std::int32_t ERROR_TOO_MANY_OPEN_FILES = 4;
 constexpr std::int32_t ERROR_ACCESS_DENIED = 5;
 constexpr std::int32_t ERROR_INVALID_HANDLE = 6;
 constexpr std::int32_t ERROR_NOT_ENOUGH_MEMORY = 8;
+constexpr std::int32_t ERROR_INVALID_DATA = 13;
 constexpr std::int32_t ERROR_NOT_SAME_DEVICE = 17;
 constexpr std::int32_t ERROR_GEN_FAILURE = 31;
 constexpr std::int32_t ERROR_SHARING_VIOLATION = 32;

@@ -3,7 +3,7 @@
 // written, a verdict for the other is an error: one output never holds two encodings.
 #include "TextBase.h"
 
-#include "StreamJudge.h"
+#include "Detect.h"
 
 #include <algorithm>
 
@@ -20,13 +20,13 @@ bool AllAscii(std::string_view S) {
 
 class TAutoText final : public TTextConverter {
 public:
-    TAutoText(const TOptions& Options, TEncoding To, TEncoding AsciiAs)
-        : FOptions(Options), FTo(To), FAsciiAs(AsciiAs) {
+    TAutoText(const TOptions& Options, TEncoding To, TEncoding AsciiAs, bool Utf8Refused)
+        : FOptions(Options), FTo(To), FAsciiAs(AsciiAs), FUtf8Refused(Utf8Refused) {
         FText = Make(AsciiAs);
     }
 
     std::size_t Cut(std::string_view Text) const override {
-        if (FJudge.Verdict() != TEncoding::Auto || AllAscii(Text)) return FText->Cut(Text);
+        if (FJudge.Encoding() != TJudgedEncoding::Ascii || AllAscii(Text)) return FText->Cut(Text);
         // Undecided, and the text holds what will decide it: a cut that both encodings
         // allow, after a byte that is ASCII in both and never joins the next.
         const auto Last = std::find_if(Text.rbegin(), Text.rend(), [](char C) {
@@ -35,16 +35,17 @@ public:
         if (Last != Text.rend()) return static_cast<std::size_t>(Text.rend() - Last);
         TEncodingJudge Ahead = FJudge;
         Ahead.See(Text);
-        return Make(Ahead.Verdict())->Cut(Text);
+        return Make(::ReadAs(Ahead.Encoding()))->Cut(Text);
     }
 
     void Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink) override {
         FJudge.See(Text);
-        const TEncoding Verdict = FJudge.Verdict();
+        const TEncoding Verdict = ::ReadAs(FJudge.Encoding());
+        if (Verdict == TEncoding::Utf8 && FUtf8Refused) throw EUtf8Refused();
         if (Verdict != TEncoding::Auto && Verdict != FReadAs) {
             // Only ASCII written so far reads the same in either encoding.
             if (FWroteNonAscii && Verdict != Writes())
-                throw EMixedEncoding(Writes(), FJudge.VerdictLine());
+                throw EMixedEncoding(Writes(), FJudge.ChangedAtLine());
             FText = Make(Verdict);
             FReadAs = Verdict;
             for (std::uint64_t I = 0; I < FLines; ++I) FText->EndLine();
@@ -61,6 +62,7 @@ public:
     }
     TEncoding ReadAs() const override { return FReadAs; }
     std::uint64_t Folded() const override { return FText->Folded(); }
+    const TEvidence* Evidence() const override { return &FJudge.Evidence(); }
 
 private:
     // What the text written so far is in.
@@ -77,6 +79,7 @@ private:
 
     TOptions FOptions;
     TEncoding FTo, FAsciiAs;
+    bool FUtf8Refused;
     TEncoding FReadAs = TEncoding::Auto;
     TEncodingJudge FJudge;
     std::unique_ptr<TTextConverter> FText;
@@ -88,12 +91,20 @@ private:
 
 } // namespace kana::detail
 
+TEncoding ReadAs(TJudgedEncoding Judged) {
+    switch (Judged) {
+    case TJudgedEncoding::Utf8: return TEncoding::Utf8;
+    case TJudgedEncoding::Sjis: return TEncoding::Sjis;
+    default: return TEncoding::Auto;
+    }
+}
+
 std::unique_ptr<TTextConverter> TextConverter(const TOptions& Options, TEncoding From, TEncoding To,
-                                              TEncoding AsciiAs) {
+                                              TEncoding AsciiAs, bool Utf8Refused) {
     using namespace kana::detail;
     TOptions O = Options;
     O.LineEnds = leKeep;
-    if (From == TEncoding::Auto) return std::make_unique<TAutoText>(O, To, AsciiAs);
+    if (From == TEncoding::Auto) return std::make_unique<TAutoText>(O, To, AsciiAs, Utf8Refused);
     const TEncoding Writes = To == TEncoding::Auto ? From : To;
     return From == TEncoding::Utf8 ? Utf8Text(O, Writes == TEncoding::Sjis)
                                    : SjisText(O, Writes == TEncoding::Utf8);

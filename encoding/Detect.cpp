@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+using namespace kana::detail;
+
 namespace {
 
 using judge::detail::TState;

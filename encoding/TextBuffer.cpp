@@ -1,6 +1,5 @@
 // A whole text in memory: judged once, then converted in one pass, or line by line under
 // the library's line rules or with LF.
-#include "StreamJudge.h"
 #include "TextConverter.h"
 #include "Utf8Plan.h"
 
@@ -8,9 +7,7 @@
 #include <limits>
 
 TEncoding JudgeWholeText(std::string_view Text) {
-    kana::detail::TEncodingJudge Judge;
-    Judge.See(Text);
-    return Judge.Verdict();
+    return ReadAs(JudgeEncoding(Text).Encoding);
 }
 
 TBufferConverter::TBufferConverter(const TOptions& Options, TEncoding From, TEncoding To,

@@ -154,14 +154,6 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
                 throw EInOutError(ERROR_FILE_EXISTS, TFileOp::Backup, Backup);
         }
 
-        if (Settings.Text) {
-            Text = Settings.Text(Options);
-        } else {
-            Component = new THanZen(&Application());
-            Component->SetOptions(Options);
-            HanZenObj.store(Component);
-            Text = ShiftJisText(*Component);
-        }
         if (Settings.BytesRead || Settings.Sink)
             Source.OnRead = [Count = Settings.BytesRead, Sink = Settings.Sink](std::string_view Block) {
                 if (Count) *Count += Block.size();
@@ -170,6 +162,25 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         Source.SetLive(Settings.Live && !Sinking);
         Source.BindName(Src);
         Source.OpenForReading(Held ? TReadShare::Alone : Settings.SourceShare);
+        Source.IOCheck();
+        // The whole text judged before any of it is converted, where it can be read twice.
+        std::optional<TJudgement> Judged;
+        if (Settings.JudgeWhole) {
+            TEncodingJudge Judge;
+            if (Source.Preview([&Judge](std::string_view Block) { Judge.See(Block); })) {
+                Source.IOCheck();
+                Judge.Finish();
+                Judged = Judge.Judgement();
+            }
+        }
+        if (Settings.Text) {
+            Text = Settings.Text(Options, Judged ? &*Judged : nullptr);
+        } else {
+            Component = new THanZen(&Application());
+            Component->SetOptions(Options);
+            HanZenObj.store(Component);
+            Text = ShiftJisText(*Component);
+        }
         Source.IOCheck();
         if (!Sinking) {
             if (!Direct && Settings.UniqueTemporary) {
@@ -183,9 +194,24 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
         }
         const bool Whole = ConvertLines(Source, Output, *Text, Settings);
         if (Whole && Settings.CountLeftOut) Result.LeftOut = Source.SkipRest();
-        Result.ReadAs = Text->ReadAs();
+        Result.ReadAs = Judged ? ReadAs(Judged->Encoding) : Text->ReadAs();
+        Result.Folded = Text->Folded();
+        const TEvidence* Evidence = Judged ? &Judged->Evidence : Text->Evidence();
+        if (Evidence && Result.ReadAs == TEncoding::Utf8) {
+            Result.NotUtf8 = Evidence->Utf8Invalid;
+            Result.FirstNotUtf8 = Evidence->FirstInvalid;
+        }
     } catch (EInOutError& E) {
         Note(std::move(E));
+    } catch (const EUtf8Refused&) {
+        Result.Outcome = TOutcome::Utf8Text;
+        Result.ReadAs = TEncoding::Utf8;
+    } catch (const EMixedEncoding& E) {
+        EInOutError Failure(ERROR_INVALID_DATA, TFileOp::Judge, std::string(SrcFile));
+        Failure.Line = E.Line;
+        Note(std::move(Failure));
+        Result.Wrote = E.Written;
+        Result.ReadAs = E.Written == TEncoding::Utf8 ? TEncoding::Sjis : TEncoding::Utf8;
     } catch (ETextError& E) {
         EInOutError Failure(ERROR_NO_UNICODE_TRANSLATION, TFileOp::Convert, std::string(SrcFile));
         Failure.Line = E.Line;
@@ -208,7 +234,7 @@ TConvertResult ConvertFile(std::string_view SrcFile, std::string_view DestFile, 
     if (Target.IsOpen()) {
         if (Direct) {
             Target.CloseLineFile();
-        } else if (Result.Failure) {
+        } else if (Result.Failure || Result.Outcome != TOutcome::Converted) {
             Target.Discard(); // no half-written temporary file stays behind
         } else if (!Platform().FileExists(TempPath)) {
             Target.CloseLineFile(); // it vanished during the call: nothing to put in place

@@ -155,6 +155,29 @@ bool LineFile::WouldWait() {
            Platform().WouldWait(FHandle);
 }
 
+bool LineFile::Preview(const std::function<void(std::string_view)>& See) {
+    std::uint64_t Start = 0;
+    if (FMode != TMode::Reading || FPos != FEnd || FInputEnded ||
+        Platform().FileType(FHandle) != TFileType::Disk || Platform().Position(FHandle, Start) != 0)
+        return false;
+    for (;;) {
+        std::uint32_t Got = 0;
+        const std::uint32_t Code = Platform().Read(FHandle, FBuffer.get(), FBlockSize, Got);
+        if (Code != 0) {
+            FInputEnded = true;
+            Fail(Code, TFileOp::Read);
+            return true;
+        }
+        if (Got == 0) break;
+        See(std::string_view(FBuffer.get(), Got));
+    }
+    if (const std::uint32_t Code = Platform().SetPosition(FHandle, Start)) {
+        FInputEnded = true;
+        Fail(Code, TFileOp::Read);
+    }
+    return true;
+}
+
 void LineFile::Flush() {
     if (FMode == TMode::Writing && FPos > 0) WriteOut();
 }

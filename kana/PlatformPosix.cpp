@@ -234,6 +234,18 @@ public:
         }
     }
 
+    std::uint32_t Position(TFileHandle Handle, std::uint64_t& Offset) override {
+        const off_t At = lseek(static_cast<int>(Handle), 0, SEEK_CUR);
+        if (At < 0) return WindowsCodeFromErrno(errno);
+        Offset = static_cast<std::uint64_t>(At);
+        return 0;
+    }
+    std::uint32_t SetPosition(TFileHandle Handle, std::uint64_t Offset) override {
+        return lseek(static_cast<int>(Handle), static_cast<off_t>(Offset), SEEK_SET) >= 0
+                   ? 0
+                   : WindowsCodeFromErrno(errno);
+    }
+
     std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
                        std::uint32_t& Got) override {
         for (;;) {

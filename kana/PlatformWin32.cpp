@@ -125,6 +125,18 @@ public:
         }
     }
 
+    std::uint32_t Position(TFileHandle Handle, std::uint64_t& Offset) override {
+        LARGE_INTEGER Zero{}, At{};
+        if (!SetFilePointerEx(AsHandle(Handle), Zero, &At, FILE_CURRENT)) return GetLastError();
+        Offset = static_cast<std::uint64_t>(At.QuadPart);
+        return 0;
+    }
+    std::uint32_t SetPosition(TFileHandle Handle, std::uint64_t Offset) override {
+        LARGE_INTEGER To{};
+        To.QuadPart = static_cast<LONGLONG>(Offset);
+        return SetFilePointerEx(AsHandle(Handle), To, nullptr, FILE_BEGIN) ? 0 : GetLastError();
+    }
+
     bool WouldWait(TFileHandle Handle) override {
         // A pipe tells how much it holds; anything else is read as it comes.
         DWORD Available = 0;

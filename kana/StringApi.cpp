@@ -345,10 +345,17 @@ KANA_API int32_t kana_judge(const char* In, size_t Size, kana_judgment* Judgment
     return Guarded(nullptr, [&] {
         if ((!In && Size) || !Judgment) throw EApi{KANA_E_ARGUMENT};
         *Judgment = kana_judgment{};
-        switch (JudgeWholeText(std::string_view(In ? In : "", Size))) {
-        case TEncoding::Utf8: Judgment->encoding = KANA_ENCODING_UTF8; break;
-        case TEncoding::Sjis: Judgment->encoding = KANA_ENCODING_SJIS; break;
+        const TJudgement J = JudgeEncoding(std::string_view(In ? In : "", Size));
+        switch (J.Encoding) {
+        case TJudgedEncoding::Utf8: Judgment->encoding = KANA_ENCODING_UTF8; break;
+        case TJudgedEncoding::Sjis: Judgment->encoding = KANA_ENCODING_SJIS; break;
         default: Judgment->encoding = KANA_ENCODING_AUTO; break;
+        }
+        if (J.Encoding == TJudgedEncoding::Utf8 && J.Evidence.Utf8Invalid > 0) {
+            Judgment->invalid = J.Evidence.Utf8Invalid;
+            Judgment->first_offset = J.Evidence.FirstInvalid.Offset;
+            Judgment->first_line = J.Evidence.FirstInvalid.Line;
+            Judgment->first_column = J.Evidence.FirstInvalid.Column;
         }
     });
 }

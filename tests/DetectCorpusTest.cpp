@@ -15,6 +15,8 @@
 #include <memory>
 #include <sstream>
 
+using namespace kana::detail;
+
 namespace {
 
 namespace fs = std::filesystem;

@@ -12,6 +12,8 @@
 #include <ostream>
 #include <random>
 
+using namespace kana::detail;
+
 namespace {
 
 const char* Name(TJudgedEncoding E) {

@@ -248,7 +248,7 @@ TEST(Faults, AnAttributeThatCannotBeCopiedIsAWarning) {
         const TConvertWarning& W = R.Warnings[0];
         EXPECT_EQ(std::make_tuple(W.Kind, W.Path, W.Name, W.ErrorCode),
                   std::make_tuple(TWarning::AttributeLost, Lost, std::string("user.kana"), 50));
-        EXPECT_EQ(TReport(false).Warnings(R), "kanaconv: warning: " + Lost +
+        EXPECT_EQ(TReport(false).Warnings(R, In), "kanaconv: warning: " + Lost +
                                                   " lost the extended attribute user.kana: "
                                                   "not supported\n");
         EXPECT_EQ(ExtendedAttributes(Out), Backup ? Attributes : Lacking);

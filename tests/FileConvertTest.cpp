@@ -272,3 +272,36 @@ TEST_F(FileConvert, ReadersShareAFileThatNoConversionReplaces) {
 #endif
 
 } // namespace
+
+// Ownership: the library's conversion makes one THanZen owned by the application object,
+// in the slot HanZenObj while it runs, and frees it at the end; kanaconv's converters own
+// their engines outright, so that the application object may destroy everything it owns
+// (as it does when the library is unloaded) while they live.
+TEST_F(FileConvert, ComponentsBelongToTheApplicationOnlyInTheLibrary) {
+    WriteAll(Dir / "in", "\xB6\xDE\r\n");
+    TestPlatform Watch;
+    std::size_t Owned = 0;
+    THanZen* InSlot = nullptr;
+    Watch.Before = [&](const std::string& Op, std::uint32_t) {
+        if (Op == "Read") Owned = Application().ComponentCount(), InSlot = HanZenObj.load();
+        return 0u;
+    };
+    ASSERT_EQ(ConvertFile(Dir / "in", Dir / "out", false, {.Kata = k2byte}).Outcome,
+              TOutcome::Converted);
+    EXPECT_EQ(Owned, 1u);
+    EXPECT_NE(InSlot, nullptr);
+    EXPECT_EQ(Application().ComponentCount(), 0u);
+    EXPECT_EQ(HanZenObj.load(), nullptr);
+
+    std::vector<std::unique_ptr<TTextConverter>> Converters;
+    for (const TEncoding From : {TEncoding::Sjis, TEncoding::Utf8, TEncoding::Auto})
+        for (const TEncoding To : {TEncoding::Sjis, TEncoding::Utf8})
+            Converters.push_back(TextConverter({.Kata = k2byte}, From, To));
+    EXPECT_EQ(Application().ComponentCount(), 0u);
+    while (Application().ComponentCount() > 0) delete Application().Components(0);
+    for (const auto& C : Converters) {
+        std::string Out;
+        C->Convert("x", Out);
+        EXPECT_EQ(Out, "x");
+    }
+}

@@ -10,6 +10,7 @@
 
 #include <random>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -204,6 +205,11 @@ TEST(StringApi, JudgesTheEncoding) {
     } Cases[] = {{"plain", KANA_ENCODING_AUTO}, {"データ", KANA_ENCODING_UTF8},
                  {Sjis("データ"), KANA_ENCODING_SJIS}};
     for (const auto& C : Cases) EXPECT_EQ(kana::judge(C.Text).encoding, C.Encoding) << C.Text;
+    // Text judged UTF-8 with bytes that are none: how many, and where the first is.
+    const kana_judgment J = kana::judge("カタカナのテキスト\ncaf\xe9 and \xff\n");
+    EXPECT_EQ(J.encoding, KANA_ENCODING_UTF8);
+    EXPECT_EQ(std::make_tuple(J.invalid, J.first_offset, J.first_line, J.first_column),
+              std::make_tuple(2u, 31u, 2u, 4u));
     EXPECT_EQ(kana_judge(nullptr, 1, nullptr), KANA_E_ARGUMENT);
 }
 

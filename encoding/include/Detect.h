@@ -43,7 +43,9 @@
 #include <cstdint>
 #include <string_view>
 
+namespace kana::detail {
 enum class TEngineLevel : std::uint8_t;
+}
 
 enum class TJudgedEncoding : std::uint8_t {
     Ascii, // no byte above 0x7F: either encoding reads it the same
@@ -138,7 +140,7 @@ public:
     // Judges at the vector level the engine uses (EngineLevel()).
     TEncodingJudge();
     // Judges at Level, one of EngineLevelsAvailable() (for tests and benchmarks).
-    explicit TEncodingJudge(TEngineLevel Level);
+    explicit TEncodingJudge(kana::detail::TEngineLevel Level);
 
     void See(std::string_view Block);
     // The text has ended; See may no more be called.

@@ -4,6 +4,7 @@
 // Unicode's width pairs); text whose encoding is not known yet is judged as it comes.
 #pragma once
 
+#include "Detect.h"
 #include "HanZen.h"
 
 namespace kana::detail {
@@ -54,6 +55,12 @@ public:
     std::uint64_t Line;
 };
 
+// Text judged UTF-8 where only Shift-JIS is converted (the library's rules).
+class EUtf8Refused : public std::exception {
+public:
+    const char* what() const noexcept override { return "the text is UTF-8, not Shift-JIS"; }
+};
+
 // Where a long output is handed on while it grows (a tab of millions of spaces): the
 // text so far, which the sink writes and clears.
 using TTextFlush = std::function<void(std::string& Out)>;
@@ -75,6 +82,8 @@ public:
     virtual TEncoding ReadAs() const = 0;
     // How many characters were written as their code page 932 twins (〜 as ～, ...).
     virtual std::uint64_t Folded() const { return 0; }
+    // Text judged as it came: what the judge found so far; null otherwise.
+    virtual const TEvidence* Evidence() const { return nullptr; }
 };
 
 // Shift-JIS in and out through Engine (not owned), line by line as the library converts:
@@ -82,10 +91,16 @@ public:
 std::unique_ptr<TTextConverter> ShiftJisText(const THanZen& Engine);
 
 // Text read as From and written as To (Auto: as read), under Options, with every line end
-// kept. Auto input is judged by what it holds; text with nothing but ASCII is converted as
-// AsciiAs (UTF-8 or Shift-JIS) says until its encoding is known.
+// kept. Auto input is judged as it comes, by what it holds so far; text with nothing but
+// ASCII is converted as AsciiAs (UTF-8 or Shift-JIS) says until its encoding is known.
+// Once text in one encoding has been written, a verdict for the other throws
+// EMixedEncoding; with Utf8Refused, a verdict for UTF-8 throws EUtf8Refused.
 std::unique_ptr<TTextConverter> TextConverter(const TOptions& Options, TEncoding From,
-                                              TEncoding To, TEncoding AsciiAs = TEncoding::Utf8);
+                                              TEncoding To, TEncoding AsciiAs = TEncoding::Utf8,
+                                              bool Utf8Refused = false);
+
+// The encoding a judgement reads text as: Auto for ASCII alone.
+TEncoding ReadAs(TJudgedEncoding Judged);
 
 // What a whole text in memory came to.
 struct TBufferResult {

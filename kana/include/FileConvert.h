@@ -51,9 +51,13 @@ struct TFileSettings {
     std::size_t Piece = 0;
     // After a 0x1A ended the input, read on to count the bytes left out.
     bool CountLeftOut = false;
-    // The converter of the text, given the options; unset: the library's, Shift-JIS in
-    // and out through a THanZen owned by the application object.
-    std::function<std::unique_ptr<TTextConverter>(const TOptions&)> Text;
+    // The converter of the text, given the options and, for a source judged whole before
+    // it is read (JudgeWhole), the judgement; unset: the library's, Shift-JIS in and out
+    // through a THanZen owned by the application object. It may throw EUtf8Refused.
+    std::function<std::unique_ptr<TTextConverter>(const TOptions&, const TJudgement*)> Text;
+    // A source on disk is read once through the encoding judge before it is converted, so
+    // that its whole text decides how it is read.
+    bool JudgeWhole = false;
     // Live reading: whenever the source (a pipe, a terminal) would make the conversion wait
     // for more, what came so far is converted, as far as the converter may cut, and
     // written out.
@@ -79,6 +83,7 @@ enum class TOutcome {
     Refused,   // CheckSame found the two paths the same: nothing was touched
     Vanished,  // the temporary file was gone when the conversion ended: nothing replaced
     Failed,    // Failure tells why; the destination is untouched, nothing left behind
+    Utf8Text,  // the text is UTF-8, and the converter takes Shift-JIS only: nothing touched
 };
 
 // Something a conversion could not keep, though it went on.
@@ -97,6 +102,13 @@ struct TConvertResult {
     TOutcome Outcome = TOutcome::Converted;
     std::optional<EInOutError> Failure; // the first failure of a failed conversion
     TEncoding ReadAs = TEncoding::Sjis; // Auto: the input held nothing but ASCII
+    // Read as UTF-8: how many sequences were no UTF-8 (they passed through as they were),
+    // and where the first one stands.
+    std::uint64_t NotUtf8 = 0;
+    TTextPlace FirstNotUtf8{};
+    std::uint64_t Folded = 0; // characters written as their code page 932 twins
+    // A failure of TFileOp::Judge: the encoding the text already written is in.
+    TEncoding Wrote = TEncoding::Auto;
     std::uint64_t LeftOut = 0;          // bytes from a 0x1A that ended the input on
     std::vector<TConvertWarning> Warnings{};
     // The destination was written directly (standard output, a device, a pipe), and

@@ -36,6 +36,7 @@ enum class TFileOp : std::uint8_t {
     Replace, // putting the finished file in the destination's place
     Backup,  // keeping the file replaced under its backup name (Path)
     Convert, // converting, with no file at fault (memory ran out)
+    Judge,   // the input turned to the other encoding after text had been written (Line)
 };
 
 class EInOutError : public std::exception {

@@ -66,6 +66,10 @@ public:
     void SetLive(bool Live) { FLive = Live; }
     // Live reading: true when nothing is buffered and a read would wait.
     bool WouldWait();
+    // Reading a file on disk, before anything else is read: hands every block of the rest
+    // of the file to See, then goes back to where it was. False, with nothing read, for a
+    // source that cannot go back (a pipe, a device).
+    bool Preview(const std::function<void(std::string_view)>& See);
 
     // True when the input is exhausted: no further byte, or (library rule) the next
     // byte is 0x1A.

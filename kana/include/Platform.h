@@ -46,6 +46,9 @@ public:
     // True when a read of Handle (a pipe, a terminal) would wait for data; false when data
     // or the end is there, or for a file, which never makes a reader wait.
     virtual bool WouldWait(TFileHandle Handle) = 0;
+    // Where the next read of a file on disk (not a pipe) starts, and going there.
+    virtual std::uint32_t Position(TFileHandle Handle, std::uint64_t& Offset) = 0;
+    virtual std::uint32_t SetPosition(TFileHandle Handle, std::uint64_t Offset) = 0;
 
     // Reads at most Size bytes; Got 0 at the end of the data.
     virtual std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,

@@ -38,6 +38,12 @@ public:
     std::uint32_t StdOutput(TFileHandle& Handle) override { return FSystem.StdOutput(Handle); }
     TFileType FileType(TFileHandle Handle) override { return FSystem.FileType(Handle); }
     bool WouldWait(TFileHandle Handle) override { return FSystem.WouldWait(Handle); }
+    std::uint32_t Position(TFileHandle Handle, std::uint64_t& Offset) override {
+        return FSystem.Position(Handle, Offset);
+    }
+    std::uint32_t SetPosition(TFileHandle Handle, std::uint64_t Offset) override {
+        return FSystem.SetPosition(Handle, Offset);
+    }
     std::uint32_t Read(TFileHandle Handle, char* Buffer, std::uint32_t Size,
                        std::uint32_t& Got) override {
         if (auto Code = Hook("Read", Size)) return Code;
