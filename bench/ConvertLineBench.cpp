@@ -1,6 +1,8 @@
 // Throughput of THanZen::ConvertLine, in bytes of input per second, at every kernel level
 // of the machine (the plan alone first), on the virtual path (a descendant, which walks
-// the virtual mappings), and of copying the same lines, side by side.
+// the virtual mappings), and of copying the same lines, side by side; then the same lines
+// as one text of many lines converted in one call (line ends kept), with LF and with CR LF;
+// and that text in UTF-8 through the UTF-8 plan, in one call.
 //
 // Inputs: 4,000 lines of Japanese prose in Shift-JIS, about 60 bytes each, built from
 // phrases that mix kanji, hiragana, full-width katakana, half-width katakana with voiced
@@ -12,8 +14,12 @@
 // After Google Benchmark's own lines, a table gives MB/s per option set and level: the
 // best of the repetitions when there are several (--benchmark_repetitions=N), the figure
 // least disturbed on a shared machine.
+#include "Cp932.h"
 #include "EngineLevels.h"
 #include "HanZen.h"
+#include "SjisBytes.h"
+#include "Utf8Chars.h"
+#include "Utf8Plan.h"
 #include "Reference.h"
 #include "SampleText.h"
 
@@ -65,6 +71,58 @@ void Convert(benchmark::State& State, const TText* Text, TOptions O, TEngineLeve
         }
     }
     State.SetBytesProcessed(static_cast<std::int64_t>(Bytes));
+}
+
+// The lines as one text, each ended by End.
+std::string Joined(const TText* Text, std::string_view End) {
+    std::string All;
+    for (const std::string& Line : Text->Lines) (All += Line) += End;
+    return All;
+}
+
+// Shift-JIS text as UTF-8.
+std::string AsUtf8(std::string_view Sjis) {
+    std::string Out;
+    for (std::size_t I = 0; I < Sjis.size();) {
+        const auto B = static_cast<std::uint8_t>(Sjis[I]);
+        const bool Pair = sjis::IsLeadByte(B) && I + 1 < Sjis.size();
+        const char32_t C = cp932::ToUnicode[Pair ? B << 8 | static_cast<std::uint8_t>(Sjis[I + 1]) : B];
+        char U[4];
+        Out.append(U, EncodeUtf8(C, U));
+        I += Pair ? 2 : 1;
+    }
+    return Out;
+}
+
+// The lines as one text of many lines, converted in one call with their ends kept.
+void ConvertText(benchmark::State& State, const TText* Text, TOptions O, TEngineLevel Level,
+                 const char* End) {
+    SetEngineLevel(Level);
+    THanZen H(nullptr);
+    O.LineEnds = leKeep;
+    H.SetOptions(O);
+    const std::string In = Joined(Text, End);
+    std::string Out;
+    for (auto _ : State) {
+        H.ConvertLine(In, Out);
+        benchmark::DoNotOptimize(Out.data());
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * In.size()));
+}
+
+// The same text in UTF-8, through the UTF-8 plan in one call.
+void ConvertUtf8(benchmark::State& State, const TText* Text, TOptions O) {
+    O.LineEnds = leKeep;
+    const auto Plan = Utf8PlanFor(O, TUtf8Output::Utf8);
+    const std::string In = AsUtf8(Joined(Text, "\n"));
+    std::string Out;
+    std::uint64_t Folded = 0;
+    for (auto _ : State) {
+        Out.clear();
+        Plan->Append(In, O.SpLen, Out, Folded);
+        benchmark::DoNotOptimize(Out.data());
+    }
+    State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * In.size()));
 }
 
 // The same lines copied into one reused string, as a caller that changes nothing would.
@@ -137,6 +195,8 @@ int main(int Argc, char** Argv) {
     for (TEngineLevel Level : EngineLevelsAvailable()) Columns.push_back(EngineLevelName(Level));
     Columns.push_back("virtual");
     Columns.push_back("copy");
+    Columns.push_back("utf8");
+    std::printf("engine level in use: %s\n", EngineLevelName(EngineLevel()));
     for (const TText& Text : Texts) {
         const std::string Prefix = std::string(Text.Name) + "/";
         for (const TSet& Set : Sets) {
@@ -147,6 +207,17 @@ int main(int Argc, char** Argv) {
             benchmark::RegisterBenchmark((Row + "virtual").c_str(), Convert<VirtualHanZen>, &Text,
                                          Set.Options, EngineLevelsAvailable().back());
         }
+        for (const TSet& Set : Sets)
+            for (const char* End : {"\n", "\r\n"}) {
+                const std::string Row = std::string(Text.Name) + (End[0] == '\n' ? " LF" : " CRLF") +
+                                        ", one text/" + Set.Name + "/";
+                for (TEngineLevel Level : EngineLevelsAvailable())
+                    benchmark::RegisterBenchmark((Row + EngineLevelName(Level)).c_str(), ConvertText,
+                                                 &Text, Set.Options, Level, End);
+                if (End[0] == '\n')
+                    benchmark::RegisterBenchmark((Row + "utf8").c_str(), ConvertUtf8, &Text,
+                                                 Set.Options);
+            }
         benchmark::RegisterBenchmark((Prefix + "memcpy, line by line/copy").c_str(), CopyLines,
                                      &Text);
         benchmark::RegisterBenchmark((Prefix + "memcpy, one block/copy").c_str(), CopyBlock, &Text);

@@ -2,6 +2,7 @@
 // may force another.
 #include "EngineLevels.h"
 #include "Kernels.h"
+#include "Utf8Kernels.h"
 
 #include <algorithm>
 #include <atomic>
@@ -33,10 +34,12 @@ const std::vector<TEngineLevel>& Available();
 // The plan alone until the program's start has picked the best level.
 std::atomic<TEngineLevel> Level{TEngineLevel::Scalar};
 std::atomic<TKernel> Kernel{nullptr};
+std::atomic<TUtf8Kernel> Utf8Kernel{nullptr};
 
 void Pick(TEngineLevel L) {
     Level.store(L, std::memory_order_relaxed);
     Kernel.store(KernelOf(L), std::memory_order_relaxed);
+    Utf8Kernel.store(Utf8KernelOf(L), std::memory_order_relaxed);
 }
 
 const std::vector<TEngineLevel>& Available() {
@@ -72,6 +75,18 @@ const char* EngineLevelName(TEngineLevel Level) {
     case TEngineLevel::Avx512: return "avx512";
     }
     return "unknown";
+}
+
+TUtf8Kernel Utf8KernelOf(TEngineLevel L) {
+#if defined(KANA_X86_KERNELS)
+    if (L == TEngineLevel::Avx512) return x86::ConvertUtf8Avx512;
+#endif
+    (void)L;
+    return nullptr;
+}
+
+TUtf8Kernel ActiveUtf8Kernel() {
+    return Utf8Kernel.load(std::memory_order_relaxed);
 }
 
 std::optional<TEngineLevel> EngineLevelNamed(std::string_view Name) {

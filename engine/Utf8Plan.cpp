@@ -131,7 +131,83 @@ std::unique_ptr<TUtf8Plan> TUtf8Plan::Build(const TOptions& Options, TUtf8Output
     Plan->FStopRanges = TByteRanges::Of(Plan->FStop);
     Plan->FE3Ranges = TByteRanges::Of(Plan->FSecondAfterE3);
     Plan->FEFRanges = TByteRanges::Of(Plan->FSecondAfterEF);
+    if (Output == TUtf8Output::Utf8 && !Plan->FIdentity) Plan->FKernel = Plan->BuildKernelTables();
     return Plan;
+}
+
+bool TUtf8Plan::BuildKernelTables() {
+    auto T = std::make_unique<TUtf8KernelTables>();
+    // A character's unit, or its own bytes when the plan leaves it alone.
+    const auto UnitOf = [this](char32_t C) {
+        TUnit Same{};
+        Same.Len = Same.Used = static_cast<std::uint8_t>(EncodeUtf8(C, Same.Bytes) - Same.Bytes);
+        return FIndex[C] ? FUnits[FIndex[C]] : Same;
+    };
+    // Writes a text of at most Most bytes into Cells[0..Most - 1] and its count into
+    // Cells[Most]; Back for one that does not fit.
+    const auto Put = [](const TUnit& U, unsigned Most, std::uint8_t Back, auto Cell) {
+        const bool Fits = !(U.Flags & (TabUnit | Unwritable)) && U.Len > 0 && U.Len <= Most;
+        for (unsigned K = 0; K < Most; ++K)
+            Cell(K) = Fits && K < U.Len ? static_cast<std::uint8_t>(U.Bytes[K]) : 0;
+        Cell(Most) = Fits ? U.Len : Back;
+    };
+    // The same for a three-byte character, its text handed out by its three bytes in order:
+    // one byte each for three, and the first ones two each for more (Cells: byte K's first
+    // and second candidate at 2 K and 2 K + 1, the count at 6).
+    const auto PutThree = [](const TUnit& U, std::uint8_t Back, auto Cell) {
+        const bool Fits = !(U.Flags & (TabUnit | Unwritable)) && U.Len > 0 && U.Len <= 6;
+        for (unsigned K = 0; K < 6; ++K) Cell(K) = 0;
+        unsigned Next = 0;
+        for (unsigned Byte = 0; Fits && Byte < 3; ++Byte)
+            for (unsigned Candidate = 0; Candidate < (U.Len > 3 + Byte ? 2u : 1u); ++Candidate)
+                if (Next < U.Len) Cell(2 * Byte + Candidate) = static_cast<std::uint8_t>(U.Bytes[Next++]);
+        Cell(6) = Fits ? U.Len : Back;
+    };
+    for (unsigned B = 0; B < 0x80; ++B) {
+        const TUnit U = UnitOf(B);
+        Put(U, 3, TUtf8KernelTables::AsciiBack, [&](unsigned K) -> std::uint8_t& { return T->Ascii[K][B]; });
+        if (U.Used != 1 || (U.Flags & TakesMark)) T->Ascii[3][B] = TUtf8KernelTables::AsciiBack;
+        if ((U.Flags & TabUnit) && (FTabText.size() == 1 || FTabText.size() == 3)) {
+            T->Ascii[3][B] = TUtf8KernelTables::AsciiTab;
+            T->TabLen = static_cast<std::uint8_t>(FTabText.size());
+            T->TabStep = static_cast<std::uint8_t>(64 / T->TabLen * T->TabLen);
+            for (unsigned I = 0; I < T->TabStep; ++I) T->TabRun[I] = FTabText[I % T->TabLen];
+        }
+        T->AsciiChanges[B] = FIndex[B] != 0;
+    }
+    for (auto& Mark : T->Merged)
+        for (std::uint8_t& Count : Mark[6]) Count = TUtf8KernelTables::NoMerge;
+    for (unsigned Slot = 0; Slot < 8; ++Slot)
+        for (unsigned Third = 0; Third < 64; ++Third) {
+            const char32_t C = (Slot < 4 ? 0x3000 + Slot * 64 : 0xFF00 + (Slot - 4) * 64) + Third;
+            const TUnit U = UnitOf(C);
+            const unsigned Group = Slot / 2, At = (Slot % 2) * 64 + Third;
+            PutThree(U, TUtf8KernelTables::RowBack,
+                     [&](unsigned K) -> std::uint8_t& { return T->Row[K][Group][At]; });
+            if (FIndex[C]) T->SlotChanges[Slot] = 1;
+            if (U.Used != 3) T->Row[6][Group][At] = TUtf8KernelTables::RowBack;
+            if (!(U.Flags & TakesMark)) continue;
+            // A half-width letter that takes a mark: its text with each mark it takes.
+            if (Slot != 5 && Slot != 6) return false;
+            const unsigned Key = (Slot - 5) * 64 + Third;
+            for (unsigned M = 0; M < 2; ++M) {
+                const TUnit& Both = FUnits[FIndex[C] + 1 + M];
+                if (Both.Used != 6) continue; // the mark stays apart
+                PutThree(Both, TUtf8KernelTables::RowBack,
+                         [&](unsigned K) -> std::uint8_t& { return T->Merged[M][K][Key]; });
+            }
+        }
+    // Characters outside the rows that the plan changes: their first bytes are left to the
+    // plan; in the rows' own first bytes E3 and EF, none may be.
+    for (char32_t C = 0x80; C < 0x10000; ++C) {
+        if (!FIndex[C] || (C >= 0x3000 && C <= 0x30FF) || C >= 0xFF00) continue;
+        std::uint8_t First[4];
+        EncodeUtf8(C, reinterpret_cast<char*>(First));
+        if (First[0] == 0xE3 || First[0] == 0xEF) return false;
+        T->BackLead[First[0]] = 1;
+    }
+    FKernelTables = std::move(T);
+    return true;
 }
 
 const std::uint8_t* TUtf8Plan::Skip(const std::uint8_t* P, const std::uint8_t* End) const {
@@ -167,61 +243,92 @@ void TUtf8Plan::AppendTab(std::int32_t SpLen, std::string& Out) const {
 
 std::size_t TUtf8Plan::Append(std::string_view S, std::int32_t SpLen, std::string& Out,
                               std::uint64_t& Folded) const {
+    return AppendAt(S, SpLen, Out, Folded, ActiveUtf8Kernel());
+}
+
+std::size_t TUtf8Plan::AppendAt(std::string_view S, std::int32_t SpLen, std::string& Out,
+                                std::uint64_t& Folded, TUtf8Kernel Kernel) const {
     if (FOutput == TUtf8Output::Sjis) return AppendSjis(S, SpLen, Out, Folded);
     if (FIdentity) {
         Out += S;
         return S.size();
     }
+    if (!FKernel) Kernel = nullptr;
+    const std::size_t Margin = Kernel ? Utf8KernelSlack : Slack;
     const auto* P = reinterpret_cast<const std::uint8_t*>(S.data());
     const auto* const End = P + S.size();
-    const auto Room = [&](char* W) { // room for the rest, from W on
+    // Room for Extra bytes and the rest of the text from W on; Out grows only when short.
+    const auto Room = [&](char* W, std::size_t Extra) {
         const auto Done = static_cast<std::size_t>(W - Out.data());
-        Out.resize(Done + static_cast<std::size_t>(End - P) * FGrowth + Slack);
+        const std::size_t Rest = static_cast<std::size_t>(End - P);
+        if (Extra > Out.max_size() / 2 || Rest > (Out.max_size() / 2 - Extra) / FGrowth)
+            throw std::length_error("a text longer than a string can hold");
+        const std::size_t Need = Done + Extra + Rest * FGrowth + Margin;
+        if (Out.size() < Need) Out.resize(std::max(Need, Out.size() + Out.size() / 2));
         return Out.data() + Done;
     };
-    Out.reserve(Out.size() + S.size() * FGrowth + Slack);
-    char* W = Room(Out.data() + Out.size());
+    char* W = Room(Out.data() + Out.size(), 0);
     while (P < End) {
+        if (Kernel) {
+            P = Kernel(*FKernelTables, P, End, W, Out.data() + Out.size(), SpLen);
+            if (P == End) break;
+            // A character the kernel leaves to the plan, alone; near the end, all the rest.
+            if (End - P >= 70) {
+                P = ConvertRun(P, End, W, SpLen, Room, true);
+                continue;
+            }
+        }
         const std::uint8_t* const Q = Skip(P, End);
         std::memcpy(W, P, static_cast<std::size_t>(Q - P));
         W += Q - P;
         P = Q;
-        // The characters from here on, until one that is left alone.
-        while (P < End) {
-            const std::uint8_t B = *P;
-            TUtf8Char C;
-            if (B < 0x80) {
-                C = {1, B};
-            } else if ((B & 0xF0) == 0xE0 && End - P >= 3 && ((P[1] ^ 0x80) | (P[2] ^ 0x80)) < 0x40) {
-                C = {3, static_cast<char32_t>((B & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F))};
-                if (C.Code < 0x800 || (C.Code >= 0xD800 && C.Code <= 0xDFFF)) C.Length = 0;
-            } else {
-                C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
-            }
-            const TUnit* U = C.Length ? UnitFor(C.Code, P, C.Length, End) : nullptr;
-            if (!U) { // left alone, or no UTF-8
-                const std::size_t N = C.Length ? C.Length : 1;
-                std::memcpy(W, P, N);
-                W += N;
-                P += N;
-                // Back to the vector search only where a run of characters left alone may
-                // start: dense text stays here.
-                if (P < End && !MayStop(P, End)) break;
-                continue;
-            }
-            P += U->Used;
-            if (U->Flags & TabUnit) {
-                Out.resize(static_cast<std::size_t>(W - Out.data()));
-                AppendTab(SpLen, Out);
-                W = Room(Out.data() + Out.size());
-                continue;
-            }
-            std::memcpy(W, U, sizeof *U); // keeps Len of its bytes
-            W += U->Len;
-        }
+        if (P < End) P = ConvertRun(P, End, W, SpLen, Room, false);
     }
     Out.resize(static_cast<std::size_t>(W - Out.data()));
     return S.size();
+}
+
+template <class TRoom>
+const std::uint8_t* TUtf8Plan::ConvertRun(const std::uint8_t* P, const std::uint8_t* End, char*& W,
+                                          std::int32_t SpLen, const TRoom& Room, bool One) const {
+    // The characters from P on, until one that is left alone (One: P's alone).
+    do {
+        const std::uint8_t B = *P;
+        TUtf8Char C;
+        if (B < 0x80) {
+            C = {1, B};
+        } else if ((B & 0xF0) == 0xE0 && End - P >= 3 && ((P[1] ^ 0x80) | (P[2] ^ 0x80)) < 0x40) {
+            C = {3, static_cast<char32_t>((B & 0x0F) << 12 | (P[1] & 0x3F) << 6 | (P[2] & 0x3F))};
+            if (C.Code < 0x800 || (C.Code >= 0xD800 && C.Code <= 0xDFFF)) C.Length = 0;
+        } else {
+            C = DecodeUtf8(P, static_cast<std::size_t>(End - P));
+        }
+        const TUnit* U = C.Length ? UnitFor(C.Code, P, C.Length, End) : nullptr;
+        if (!U) { // left alone, or no UTF-8
+            const std::size_t N = C.Length ? C.Length : 1;
+            std::memcpy(W, P, N);
+            W += N;
+            P += N;
+            // Back to the vector search only where a run of characters left alone may
+            // start: dense text stays here.
+            if (P < End && !MayStop(P, End)) break;
+            continue;
+        }
+        P += U->Used;
+        if (U->Flags & TabUnit) {
+            if (SpLen <= 0) continue;
+            const auto Spaces = static_cast<std::size_t>(SpLen);
+            if (Spaces > std::string().max_size() / FTabText.size())
+                throw std::length_error("a tab longer than a string can hold");
+            W = Room(W, Spaces * FTabText.size());
+            for (std::size_t I = 0; I < Spaces; ++I, W += FTabText.size())
+                std::memcpy(W, FTabText.data(), FTabText.size());
+            continue;
+        }
+        std::memcpy(W, U, sizeof *U); // keeps Len of its bytes
+        W += U->Len;
+    } while (!One && P < End);
+    return P;
 }
 
 std::size_t TUtf8Plan::AppendSjis(std::string_view S, std::int32_t SpLen, std::string& Out,

@@ -5,6 +5,8 @@
 #include "Sjis.h"
 #include "TextConverter.h"
 #include "Utf8Chars.h"
+#include "EngineLevels.h"
+#include "Utf8Plan.h"
 #include "Utf8Reference.h"
 
 #include <gtest/gtest.h>
@@ -219,6 +221,41 @@ TEST(Utf8Plan, KatakanaWidthsRoundTrip) {
     for (char32_t C = 0x30A1; C <= 0x30FA; ++C) Full += Utf8Of(C);
     const std::string Narrow = Converted({.Kata = k1byte}, Full);
     EXPECT_EQ(Converted({.Kata = k2byte}, Narrow), Full);
+}
+
+} // namespace
+
+namespace {
+
+// The vector kernels against the plan alone: random text of the characters that meet at a
+// step's edges (ASCII, kana and full-width forms, half-width letters with runs of voicing
+// marks, other two-, three- and four-byte characters, bytes that are no UTF-8, tabs),
+// shifted by 0..63 bytes, under random options.
+TEST(Utf8Plan, EveryLevelGivesThePlansBytes) {
+    const std::vector<std::string> Pool = {
+        "a", "Z9 ", "\t", "\r\n", "カ", "ガ", "ヷ", "ひ", "ー", "。", "ａ", "＼", "ｶ", "ﾞ", "ﾟ",
+        "ﾜﾞ", "ｳﾞ", "ﾞﾞﾟ", "漢", "é", "Ω", "😀", "\xFF", "\xE3\x82", "\xC3", "\xED\xA0\x80", "¥"};
+    // Tabs of a few spaces, and of more than a vector's worth.
+    const std::int32_t SpLens[] = {0, 1, 2, 7, 64, 300};
+    std::mt19937 Random(21);
+    for (int Round = 0; Round < 1500; ++Round) {
+        const TOptions O{TConvSize(Random() % 3), TSpace(Random() % 3), TTab(Random() % 2),
+                         TKata(Random() % 4),     TToHira(Random() % 3), THira(Random() % 3),
+                         TMark(Random() % 3),     SpLens[Random() % 6],
+                         mpFaithful,              TClassWidth(Random() % 4), TClassWidth(Random() % 4),
+                         TClassWidth(Random() % 4), leKeep};
+        const auto Plan = Utf8PlanFor(O, TUtf8Output::Utf8);
+        std::string Text(Random() % 64, 'x');
+        while (Text.size() < 300) Text += Pool[Random() % Pool.size()];
+        std::string Plain, Fast;
+        std::uint64_t Folded = 0;
+        Plan->AppendAt(Text, O.SpLen, Plain, Folded, nullptr);
+        for (const TEngineLevel Level : EngineLevelsAvailable()) {
+            Fast.clear();
+            Plan->AppendAt(Text, O.SpLen, Fast, Folded, Utf8KernelOf(Level));
+            ASSERT_EQ(Hex(Fast), Hex(Plain)) << EngineLevelName(Level) << ", round " << Round;
+        }
+    }
 }
 
 } // namespace

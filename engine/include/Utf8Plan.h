@@ -7,6 +7,7 @@
 #pragma once
 
 #include "ByteRanges.h"
+#include "Utf8Kernels.h"
 #include "HanZen.h"
 
 #include <array>
@@ -35,6 +36,10 @@ public:
     // S.size(). Folded counts the JIS forms written as their code page 932 twins.
     std::size_t Append(std::string_view S, std::int32_t SpLen, std::string& Out,
                        std::uint64_t& Folded) const;
+    // The same at the vector level given (null: the plan alone), whatever the level in
+    // force: for tests and benchmarks.
+    std::size_t AppendAt(std::string_view S, std::int32_t SpLen, std::string& Out,
+                         std::uint64_t& Folded, TUtf8Kernel Kernel) const;
 
     // True when the plan changes no character at all: the text is copied as it is.
     bool Identity() const { return FIdentity; }
@@ -67,6 +72,14 @@ private:
             U += Next[2] == 0x9E ? 1 : 2;
         return U;
     }
+    // Converts the character at P (with a voicing mark it takes) and, unless One, what
+    // follows it up to the next character that may start a run left alone; returns where it
+    // stopped. Room(W, Extra) makes room for Extra more bytes and the rest.
+    template <class TRoom>
+    const std::uint8_t* ConvertRun(const std::uint8_t* P, const std::uint8_t* End, char*& W,
+                                   std::int32_t SpLen, const TRoom& Room, bool One) const;
+    // Recasts the units as the kernel's tables; false when a kernel cannot run the plan.
+    bool BuildKernelTables();
     // The first byte at or after P that may start a character the plan changes.
     const std::uint8_t* Skip(const std::uint8_t* P, const std::uint8_t* End) const;
     // True when the byte at P may start a character the plan changes.
@@ -92,6 +105,8 @@ private:
     TByteRanges FStopRanges, FE3Ranges, FEFRanges;
     std::string FTabText;    // one space of an expanded tab
     std::size_t FGrowth = 1; // most output bytes per input byte, tabs aside
+    bool FKernel = false;    // a vector kernel may run the plan
+    std::unique_ptr<TUtf8KernelTables> FKernelTables;
 };
 
 // The plan for the options and output, from a process-wide cache; safe from any thread.
