@@ -1,0 +1,158 @@
+"""Japanese text conversion: half-width and full-width characters, hiragana and
+katakana, big and small letters, tabs into spaces.
+
+    >>> import kana
+    >>> kana.convert("ｶﾞｰﾙ ＡＢＣ", kata="2byte", mark="1all")
+    'ガール ABC'
+    >>> kana.z2h("ＡＢＣ　１２３　アイウ")
+    'ABC 123 ｱｲｳ'
+    >>> conv = kana.Converter(kata="hira")
+    >>> conv.convert_many(["カタカナ", "ｶﾀｶﾅ"])
+    ['かたかな', 'かたかな']
+
+A str is converted as text (the rules kanaconv follows for UTF-8); bytes are
+converted as Shift-JIS unless ``encoding`` says otherwise, and come back as bytes.
+The options and their values are kanaconv's (see kanaconv(1)); every option's
+default converts nothing.
+
+The same conversion as the library and kanaconv: one engine underneath, compiled
+into the module. Converters are thread-safe, and long texts convert with the GIL
+released.
+"""
+
+from __future__ import annotations
+
+from typing import Any, Dict, Tuple, Union
+
+from ._errors import UnwritableError
+from ._kana import Converter, __version__
+
+__all__ = [
+    "Converter",
+    "UnwritableError",
+    "convert",
+    "h2z",
+    "hira2kata",
+    "kata2hira",
+    "z2h",
+]
+
+Text = Union[str, bytes]
+
+# Converters made for the functions below, by their options; a few sets of options are
+# what a program uses, so the cache is small and simply starts over when full.
+_CACHE_LIMIT = 64
+_converters: Dict[Tuple[Any, ...], Converter] = {}
+
+
+def _converter(options: Dict[str, Any]) -> Converter:
+    # The type is part of the key: tab=1 and tab=True are equal, but only one is valid.
+    try:
+        key = tuple((name, type(value), value) for name, value in options.items())
+        return _converters[key]
+    except TypeError:  # a value that cannot be a key: the converter says what is wrong
+        return Converter(**options)
+    except KeyError:
+        pass
+    made = Converter(**options)
+    if len(_converters) >= _CACHE_LIMIT:
+        _converters.clear()
+    _converters[key] = made
+    return made
+
+
+def convert(text: Text, /, **options: Any) -> Text:
+    """Converts text under kanaconv's options.
+
+    A str is converted as text and a str comes back. Bytes (or any contiguous buffer)
+    are read as Shift-JIS unless ``encoding`` says otherwise ('utf-8', 'sjis', 'auto'
+    to judge the text as kanaconv does, or any other name of the two: 'cp932',
+    'shift_jis', 'utf8', ...) and come back as bytes, in the same encoding unless
+    ``to`` says otherwise.
+
+    Options (the defaults convert nothing; None means the default):
+        kata: 'none', '1byte' (katakana to half width), '2byte' (half-width
+            katakana to full width, voicing marks merged), 'hira' (to hiragana)
+        to_hira: with kata='hira', which widths: 'all', '1only', '2only'
+        hira: 'none', '1kata', '2kata' (hiragana to half- or full-width katakana)
+        mark: 'none', '1all' (full-width letters, digits and symbols to ASCII),
+            '2all' (ASCII to full width)
+        letters, digits, symbols: 'none', '1byte', '2byte': one class of what
+            mark converts, on its own
+        space: 'none', '1byte', '2byte'
+        conv_size: 'none', 'small', 'big' (after every other conversion)
+        tab: N spaces for every tab (None: tabs stay)
+        tab_stops: N, tabs to the next multiple of N columns (not with tab)
+        keep: a str of characters no option converts
+        newline: 'keep', 'crlf' (the library's line rules), 'lf'
+        encoding, to: for bytes, as above
+        classic: True for exactly what the library's KanaConvert writes
+            (Shift-JIS bytes only; not with newline, to, letters, digits,
+            symbols, keep or tab_stops)
+
+    Raises TypeError for a text or option value of the wrong type, ValueError for an
+    unknown option or value, and UnwritableError (a ValueError, with the line and
+    column) for a character the output's encoding cannot hold.
+
+    Converters are made once per set of options and kept; kana.Converter makes one
+    explicitly.
+    """
+    return _converter(options).convert(text)
+
+
+def _ignored(ignore: str) -> str:
+    if not isinstance(ignore, str):
+        raise TypeError(f"ignore must be a str, not {type(ignore).__name__}")
+    return ignore
+
+
+def _width_converter(width: str, ascii: bool, digit: bool, kana: bool, ignore: str) -> Converter:
+    alike = width if ascii else "none"
+    return _converter({
+        "letters": alike,
+        "symbols": alike,
+        "space": alike,
+        "digits": width if digit else "none",
+        "kata": width if kana else "none",
+        "keep": _ignored(ignore),
+    })
+
+
+def z2h(text: Text, ascii: bool = True, digit: bool = True, kana: bool = True,
+        ignore: str = "") -> Text:
+    """Full width to half width.
+
+    ascii: letters, symbols and the ideographic space to ASCII (ＡＢＣ！　→ ABC! ).
+    digit: the digits ０-９ to 0-9.
+    kana: katakana and the kana punctuation (ー 。 「 」 、 ・ ゛ ゜) to half-width
+        katakana (ガ → ｶﾞ); hiragana stay, and so do ヵ ヶ, which have no half-width form.
+    ignore: characters left as they are.
+
+    As mojimoji's zen_to_han, every class is on by default; jaconv's z2h leaves ascii
+    and digit off unless asked. A str gives a str, Shift-JIS bytes give bytes.
+    """
+    return _width_converter("1byte", ascii, digit, kana, ignore).convert(text)
+
+
+def h2z(text: Text, ascii: bool = True, digit: bool = True, kana: bool = True,
+        ignore: str = "") -> Text:
+    """Half width to full width: the reverse of z2h, with the same keywords.
+
+    kana merges a voicing mark into the letter before it when that letter has the
+    voiced form (ｶﾞ → ガ; ｶﾟ → カ゜).
+    """
+    return _width_converter("2byte", ascii, digit, kana, ignore).convert(text)
+
+
+def hira2kata(text: Text, ignore: str = "") -> Text:
+    """Hiragana to full-width katakana (ひらがな → ヒラガナ), with the iteration
+    marks ゝ ゞ → ヽ ヾ and, in a str, ゔ ゕ ゖ → ヴ ヵ ヶ. Half-width katakana stay."""
+    return _converter({"hira": "2kata", "keep": _ignored(ignore)}).convert(text)
+
+
+def kata2hira(text: Text, ignore: str = "") -> Text:
+    """Full-width katakana to hiragana (カタカナ → かたかな), with the iteration marks
+    ヽ ヾ → ゝ ゞ and, in a str, ヴ ヵ ヶ → ゔ ゕ ゖ. Half-width katakana stay, as
+    jaconv's kata2hira leaves them; kana.convert(text, kata='hira') converts both
+    widths. Katakana without a hiragana (ヷ ヸ ヹ ヺ) stay."""
+    return _converter({"kata": "hira", "to_hira": "2only", "keep": _ignored(ignore)}).convert(text)
