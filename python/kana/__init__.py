@@ -40,25 +40,35 @@ __all__ = [
 Text = Union[str, bytes]
 
 # Converters made for the functions below, by their options; a few sets of options are
-# what a program uses, so the cache is small and simply starts over when full.
+# what a program uses, so the caches are small and simply start over when full.
 _CACHE_LIMIT = 64
 _converters: Dict[Tuple[Any, ...], Converter] = {}
+_width_converters: Dict[Tuple[Any, ...], Converter] = {}
+
+
+def _kept(cache: Dict[Tuple[Any, ...], Converter], key: Tuple[Any, ...],
+          made: Converter) -> Converter:
+    if len(cache) >= _CACHE_LIMIT:
+        cache.clear()
+    cache[key] = made
+    return made
 
 
 def _converter(options: Dict[str, Any]) -> Converter:
-    # The type is part of the key: tab=1 and tab=True are equal, but only one is valid.
+    key = tuple(options.items())
     try:
-        key = tuple((name, type(value), value) for name, value in options.items())
         return _converters[key]
-    except TypeError:  # a value that cannot be a key: the converter says what is wrong
-        return Converter(**options)
     except KeyError:
         pass
-    made = Converter(**options)
-    if len(_converters) >= _CACHE_LIMIT:
-        _converters.clear()
-    _converters[key] = made
-    return made
+    except TypeError:  # a value that cannot be a key: the converter says what is wrong
+        return Converter(**options)
+    # 1 == True == 1.0 as keys, but only one of them is a valid value: options that are
+    # not all str or None are kept under their types too.
+    if not all(value is None or isinstance(value, str) for value in options.values()):
+        key += tuple(map(type, options.values()))
+        if key in _converters:
+            return _converters[key]
+    return _kept(_converters, key, Converter(**options))
 
 
 def convert(text: Text, /, **options: Any) -> Text:
@@ -107,15 +117,20 @@ def _ignored(ignore: str) -> str:
 
 
 def _width_converter(width: str, ascii: bool, digit: bool, kana: bool, ignore: str) -> Converter:
+    key = (width, bool(ascii), bool(digit), bool(kana), ignore)
+    try:
+        return _width_converters[key]
+    except (KeyError, TypeError):
+        pass
     alike = width if ascii else "none"
-    return _converter({
+    return _kept(_width_converters, key, _converter({
         "letters": alike,
         "symbols": alike,
         "space": alike,
         "digits": width if digit else "none",
         "kata": width if kana else "none",
         "keep": _ignored(ignore),
-    })
+    }))
 
 
 def z2h(text: Text, ascii: bool = True, digit: bool = True, kana: bool = True,

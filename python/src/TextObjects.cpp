@@ -2,6 +2,7 @@
 
 #include "Failures.h"
 
+#include <cstring>
 #include <memory>
 #include <new>
 #include <string>
@@ -98,8 +99,12 @@ public:
         return *C.Text;
     }
 
-    // The result as Python takes it: a str from the converted UTF-8, or bytes.
+    // The result as Python takes it: a str from the converted UTF-8, or bytes. A str or
+    // bytes that comes out as it went in is given back itself, as str's own methods do.
     py::object Result(const char* Out, std::size_t Length) const {
+        if (Length == Size && std::memcmp(Out, Data, Size) == 0 &&
+            (PyUnicode_CheckExact(Owner.ptr()) || PyBytes_CheckExact(Owner.ptr())))
+            return Owner;
         PyObject* const R =
             IsStr ? PyUnicode_DecodeUTF8(Out, static_cast<Py_ssize_t>(Length), "surrogatepass")
                   : PyBytes_FromStringAndSize(Out, static_cast<Py_ssize_t>(Length));

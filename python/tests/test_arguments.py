@@ -190,3 +190,26 @@ def test_converters_pickle_by_their_options_and_errors_keep_their_fields():
     assert (error.line, error.column, error.bytes, error.index) == (2, 1, "😀".encode(), 1)
     assert str(error) == str(caught.value) == (
         "item 1: line 2, column 1: the character F0 9F 98 80 has no Shift-JIS form")
+
+
+def test_a_kept_converter_does_not_take_a_value_of_the_wrong_type_for_an_equal_one():
+    # kana.convert keeps converters by their options; 1 == True == 1.0 as keys.
+    for valid, wrong in (({"tab": 4}, {"tab": 4.0}), ({"tab": 1}, {"tab": True}),
+                         ({"classic": True}, {"classic": 1})):
+        kana.convert(b"x", **valid)
+        with pytest.raises(TypeError):
+            kana.convert(b"x", **wrong)
+    kana.z2h("x", ignore="")
+    with pytest.raises(TypeError):
+        kana.z2h("x", ignore=b"")
+
+
+def test_results_are_plain_str_and_bytes_whatever_came_in():
+    class Text(str):
+        pass
+
+    for text in (Text("abc"), Text("ｶﾞ")):
+        assert type(kana.convert(text)) is str and kana.convert(text) == text
+    for data in (bytearray(b"abc"), memoryview(b"abc"), bytearray(b"\xb6\xde")):
+        assert type(kana.convert(data)) is bytes and kana.convert(data) == data
+    assert type(kana.Converter().convert_many([bytearray(b"a")])[0]) is bytes
