@@ -1,6 +1,7 @@
 #include "TextObjects.h"
 
 #include "Failures.h"
+#include "StrUtf8.h"
 
 #include <cstring>
 #include <memory>
@@ -40,34 +41,25 @@ public:
     TTextIn& operator=(const TTextIn&) = delete;
     ~TTextIn() { Clear(); }
 
-    // Reads Text: a str as its UTF-8 (a lone surrogate, which strict UTF-8 has no form
-    // for, as the bytes that carry it through and back), bytes and other contiguous
-    // buffers as they are. Raises TypeError for anything else.
+    // Reads Text: bytes and other contiguous buffers as they are, an ASCII str as its
+    // own UTF-8; any other str is left for WriteUtf8, into room of Size bytes. Raises
+    // TypeError for anything else.
     void Read(py::handle Text, Py_ssize_t Index) {
         Clear();
         Owner = py::reinterpret_borrow<py::object>(Text);
         PyObject* const Obj = Text.ptr();
         if (PyUnicode_Check(Obj)) {
             IsStr = true;
-            if (IsReady(Obj) && PyUnicode_IS_ASCII(Obj)) {
-                // An ASCII str is its own UTF-8: no copy.
-                Py_ssize_t N = 0;
-                Data = PyUnicode_AsUTF8AndSize(Obj, &N);
-                Size = static_cast<std::size_t>(N);
-                if (!Data) throw py::error_already_set();
+            if (!IsReady(Obj)) throw py::error_already_set();
+            if (!PyUnicode_IS_ASCII(Obj)) {
+                Pending = true;
+                Size = Utf8Bound(Obj);
                 return;
             }
-            Encoded = py::reinterpret_steal<py::object>(PyUnicode_AsUTF8String(Obj));
-            if (!Encoded) {
-                if (!PyErr_ExceptionMatches(PyExc_UnicodeEncodeError))
-                    throw py::error_already_set();
-                PyErr_Clear();
-                Encoded = py::reinterpret_steal<py::object>(
-                    PyUnicode_AsEncodedString(Obj, "utf-8", "surrogatepass"));
-                if (!Encoded) throw py::error_already_set();
-            }
-            Data = PyBytes_AS_STRING(Encoded.ptr());
-            Size = static_cast<std::size_t>(PyBytes_GET_SIZE(Encoded.ptr()));
+            Py_ssize_t N = 0;
+            Data = PyUnicode_AsUTF8AndSize(Obj, &N);
+            Size = static_cast<std::size_t>(N);
+            if (!Data) throw py::error_already_set();
         } else if (PyBytes_Check(Obj)) {
             Data = PyBytes_AS_STRING(Obj);
             Size = static_cast<std::size_t>(PyBytes_GET_SIZE(Obj));
@@ -84,6 +76,15 @@ public:
                 PyErr_Format(PyExc_TypeError, "a %s, not str or bytes", Py_TYPE(Obj)->tp_name);
             throw py::error_already_set();
         }
+    }
+
+    // True when the text is a str still to be written as UTF-8.
+    bool Pending = false;
+    // Writes the str's UTF-8 into Room, of Size bytes, and reads it from there.
+    void WriteUtf8(char* Room) {
+        Size = kana::python::WriteUtf8(Owner.ptr(), Room);
+        Data = Room;
+        Pending = false;
     }
 
     // The converter for this text; raises ValueError when the options convert no str.
@@ -120,13 +121,11 @@ private:
     void Clear() {
         if (HasView) PyBuffer_Release(&View);
         HasView = false;
-        Encoded = py::object();
         Owner = py::object();
-        IsStr = false;
+        IsStr = Pending = false;
     }
 
-    py::object Owner;   // the text itself
-    py::object Encoded; // a str's UTF-8, when it is not the str's own
+    py::object Owner; // the text itself
     Py_buffer View{};
     bool HasView = false;
 };
@@ -158,47 +157,71 @@ private:
     std::size_t FSize = 0;
 };
 
-// A thread's room for short results, kept from call to call; long ones get their own.
+// A thread's room for short texts and results, kept from call to call; long ones get
+// their own.
 constexpr std::size_t KeptRoom = 1 << 20;
-thread_local TRoom ThreadRoom;
+thread_local TRoom ThreadIn, ThreadOut;
 
-// Converts In through K into Out, the GIL released for a long text. With Out too small,
-// returns KANA_E_BUFFER and the size needed in Length.
-std::int32_t Convert(const kana_converter& K, const TTextIn& In, char* Out, std::size_t Room,
-                     std::size_t& Length, kana_error& E) {
-    if (In.Size < ReleaseGilFrom)
-        return kana_converter_convert(&K, In.Data, In.Size, Out, Room, &Length, &E);
-    py::gil_scoped_release Unlocked;
-    return kana_converter_convert(&K, In.Data, In.Size, Out, Room, &Length, &E);
+// Runs Work, with the GIL released when it works on Size bytes or more. Work touches no
+// Python object but through the references its caller holds.
+template <class TWork>
+void Unlocked(std::size_t Size, TWork&& Work) {
+    if (Size < ReleaseGilFrom) return Work();
+    py::gil_scoped_release Released;
+    Work();
 }
 
-py::object StrResult(const TConverters& C, const TTextIn& In, const kana_converter& K) {
-    TRoom Own;
-    std::size_t Room = FirstRoom(In.Size);
-    TRoom& Use = Room <= KeptRoom ? ThreadRoom : Own;
+// Converts In through K into Room of Out, growing it when the result needs more.
+std::int32_t ConvertInto(const kana_converter& K, const TTextIn& In, TRoom& Out,
+                         std::size_t& Length, kana_error& E) {
+    std::int32_t Code =
+        kana_converter_convert(&K, In.Data, In.Size, Out.Data(), Out.Size(), &Length, &E);
+    if (Code != KANA_E_BUFFER) return Code;
+    Out.Reserve(Length);
+    return kana_converter_convert(&K, In.Data, In.Size, Out.Data(), Out.Size(), &Length, &E);
+}
+
+// A str: its UTF-8 written (unless it is ASCII), converted, and decoded into a new str.
+// The thread's rooms are used by nothing else meanwhile: no Python code runs between
+// the write and the decode.
+py::object StrResult(const TConverters& C, TTextIn& In, const kana_converter& K) {
+    TRoom OwnIn, OwnOut;
+    char* const Utf8 =
+        In.Pending ? (In.Size <= KeptRoom ? ThreadIn : OwnIn).Reserve(In.Size) : nullptr;
+    const std::size_t Room = FirstRoom(In.Size);
+    TRoom& Out = Room <= KeptRoom ? ThreadOut : OwnOut;
+    Out.Reserve(Room);
     std::size_t Length = 0;
     kana_error E{};
-    std::int32_t Code = Convert(K, In, Use.Reserve(Room), Room, Length, E);
-    if (Code == KANA_E_BUFFER) {
-        Room = Length;
-        Code = Convert(K, In, Use.Reserve(Room), Room, Length, E);
-    }
+    std::int32_t Code = KANA_OK;
+    Unlocked(In.Size, [&] {
+        if (Utf8) In.WriteUtf8(Utf8);
+        Code = ConvertInto(K, In, Out, Length, E);
+    });
     if (Code != KANA_OK) RaiseFailure(E, C.BytesTo == KANA_ENCODING_SJIS, -1);
-    return In.Result(Use.Data(), Length);
+    return In.Result(Out.Data(), Length);
 }
 
+// Bytes: converted straight into a new bytes object, cut to its length.
 py::object BytesResult(const TConverters& C, const TTextIn& In, const kana_converter& K) {
     std::size_t Room = FirstRoom(In.Size);
     PyObject* Out = PyBytes_FromStringAndSize(nullptr, static_cast<Py_ssize_t>(Room));
     if (!Out) throw py::error_already_set();
     std::size_t Length = 0;
     kana_error E{};
-    std::int32_t Code = Convert(K, In, PyBytes_AS_STRING(Out), Room, Length, E);
+    std::int32_t Code = KANA_OK;
+    const auto Convert = [&] {
+        Unlocked(In.Size, [&] {
+            Code = kana_converter_convert(&K, In.Data, In.Size, PyBytes_AS_STRING(Out), Room,
+                                          &Length, &E);
+        });
+    };
+    Convert();
     if (Code == KANA_E_BUFFER) {
         Room = Length;
         if (_PyBytes_Resize(&Out, static_cast<Py_ssize_t>(Room)) != 0)
             throw py::error_already_set();
-        Code = Convert(K, In, PyBytes_AS_STRING(Out), Room, Length, E);
+        Convert();
     }
     py::object Result = py::reinterpret_steal<py::object>(Out);
     if (Code != KANA_OK) RaiseFailure(E, C.BytesTo == KANA_ENCODING_SJIS, -1);
@@ -229,22 +252,30 @@ py::list ConvertMany(const TConverters& C, py::handle Items) {
     std::unique_ptr<TTextIn[]> In(new TTextIn[BatchItems]);
     std::vector<const kana_converter*> Converters(BatchItems);
     std::vector<std::size_t> Ends(BatchItems); // where each result ends in Out
-    TRoom Out;
+    TRoom Utf8, Out;
     for (std::size_t First = 0; First < Count;) {
-        // Read a batch with the GIL held, convert it all (without the GIL when it is
-        // long), then make its results.
-        std::size_t N = 0, Bytes = 0, Room = 0;
+        // Read a batch with the GIL held; write the UTF-8 of its str and convert it all
+        // (without the GIL when it is long); then make its results.
+        std::size_t N = 0, Bytes = 0, Pending = 0, Room = 0;
         for (; First + N < Count && N < BatchItems && Bytes < BatchBytes; ++N) {
             const auto Index = static_cast<Py_ssize_t>(First + N);
             In[N].Read(PyList_GET_ITEM(Texts.ptr(), Index), Index);
             Converters[N] = &In[N].ConverterIn(C, Index);
             Bytes += In[N].Size;
             Room += FirstRoom(In[N].Size);
+            if (In[N].Pending) Pending += In[N].Size;
         }
+        Utf8.Reserve(Pending);
         Out.Reserve(Room);
         std::size_t Failed = N, Used = 0;
         kana_error E{};
-        const auto ConvertBatch = [&] {
+        Unlocked(Bytes, [&] {
+            for (std::size_t I = 0, Written = 0; I < N; ++I) {
+                if (In[I].Pending) {
+                    In[I].WriteUtf8(Utf8.Data() + Written);
+                    Written += In[I].Size;
+                }
+            }
             for (std::size_t I = 0; I < N; ++I) {
                 std::size_t Length = 0;
                 std::int32_t Code;
@@ -259,13 +290,7 @@ py::list ConvertMany(const TConverters& C, py::handle Items) {
                 Used += Length;
                 Ends[I] = Used;
             }
-        };
-        if (Bytes < ReleaseGilFrom) {
-            ConvertBatch();
-        } else {
-            py::gil_scoped_release Unlocked;
-            ConvertBatch();
-        }
+        });
         if (Failed < N)
             RaiseFailure(E, C.BytesTo == KANA_ENCODING_SJIS,
                          static_cast<Py_ssize_t>(First + Failed));

@@ -213,3 +213,18 @@ def test_utf8_that_shift_jis_cannot_hold_fails_where_kanaconv_says():
     assert caught.value.index == refusal.line - 1
     assert (caught.value.line, caught.value.column) == (1, refusal.column)
     assert str(caught.value).startswith(f"item {refusal.line - 1}: line 1,")
+
+
+@pytest.mark.parametrize("top", [0xFF, 0xFFFF, 0x10FFFF], ids=["latin-1", "bmp", "astral"])
+def test_every_code_point_of_str_of_each_width(top):
+    # Python keeps a str in 1, 2 or 4 bytes a character, by its widest one; each is
+    # written as UTF-8 for the converter. Every code point, lone surrogates too (as the
+    # bytes kanaconv passes through), with ASCII between them that the options change.
+    codes = [c for c in range(top + 1) if c >= 0x80 or top == 0xFF]
+    text = "".join(chr(c) + ("a" if i % 7 == 0 else "") + ("\n" if i % 64 == 63 else "")
+                   for i, c in enumerate(codes))
+    options = {"mark": "2all", "kata": "2byte", "conv_size": "big"}
+    reference = expected(text.encode("utf-8", "surrogatepass"), "utf-8", options)
+    assert kana.convert(text, **options) == reference.decode("utf-8", "surrogatepass")
+    assert "".join(kana.Converter(**options).convert_many(lines_of(text))) == kana.convert(
+        text, **options)
