@@ -25,7 +25,7 @@ from __future__ import annotations
 from typing import Any, Dict, Tuple, Union
 
 from ._errors import UnwritableError
-from ._kana import Converter, __version__
+from ._kana import Converter, __version__, convert
 
 __all__ = [
     "Converter",
@@ -39,8 +39,9 @@ __all__ = [
 
 Text = Union[str, bytes]
 
-# Converters made for the functions below, by their options; a few sets of options are
-# what a program uses, so the caches are small and simply start over when full.
+# Converters made for the helpers below and kana.dask, by their options; a few sets of
+# options are what a program uses, so the caches are small and simply start over when
+# full. (kana.convert keeps its own, in the extension.)
 _CACHE_LIMIT = 64
 _converters: Dict[Tuple[Any, ...], Converter] = {}
 _width_converters: Dict[Tuple[Any, ...], Converter] = {}
@@ -69,45 +70,6 @@ def _converter(options: Dict[str, Any]) -> Converter:
         if key in _converters:
             return _converters[key]
     return _kept(_converters, key, Converter(**options))
-
-
-def convert(text: Text, /, **options: Any) -> Text:
-    """Converts text under kanaconv's options.
-
-    A str is converted as text and a str comes back. Bytes (or any contiguous buffer)
-    are read as Shift-JIS unless ``encoding`` says otherwise ('utf-8', 'sjis', 'auto'
-    to judge the text as kanaconv does, or any other name of the two: 'cp932',
-    'shift_jis', 'utf8', ...) and come back as bytes, in the same encoding unless
-    ``to`` says otherwise.
-
-    Options (the defaults convert nothing; None means the default):
-        kata: 'none', '1byte' (katakana to half width), '2byte' (half-width
-            katakana to full width, voicing marks merged), 'hira' (to hiragana)
-        to_hira: with kata='hira', which widths: 'all', '1only', '2only'
-        hira: 'none', '1kata', '2kata' (hiragana to half- or full-width katakana)
-        mark: 'none', '1all' (full-width letters, digits and symbols to ASCII),
-            '2all' (ASCII to full width)
-        letters, digits, symbols: 'none', '1byte', '2byte': one class of what
-            mark converts, on its own
-        space: 'none', '1byte', '2byte'
-        conv_size: 'none', 'small', 'big' (after every other conversion)
-        tab: N spaces for every tab (None: tabs stay)
-        tab_stops: N, tabs to the next multiple of N columns (not with tab)
-        keep: a str of characters no option converts
-        newline: 'keep', 'crlf' (the library's line rules), 'lf'
-        encoding, to: for bytes, as above
-        classic: True for exactly what the library's KanaConvert writes
-            (Shift-JIS bytes only; not with newline, to, letters, digits,
-            symbols, keep or tab_stops)
-
-    Raises TypeError for a text or option value of the wrong type, ValueError for an
-    unknown option or value, and UnwritableError (a ValueError, with the line and
-    column) for a character the output's encoding cannot hold.
-
-    Converters are made once per set of options and kept; kana.Converter makes one
-    explicitly.
-    """
-    return _converter(options).convert(text)
 
 
 def _ignored(ignore: str) -> str:

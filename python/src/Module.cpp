@@ -1,11 +1,13 @@
-// kana._kana: the converter class over kana.h's text calls. The package kana builds its
-// functions on it.
+// kana._kana: the converter class and kana.convert over kana.h's text calls. The package
+// kana builds its other functions on them.
+#include "ConvertFunction.h"
 #include "Failures.h"
 #include "Keywords.h"
 #include "TextObjects.h"
 
 #include <pybind11/pybind11.h>
 
+#include <new>
 #include <string>
 
 namespace py = pybind11;
@@ -51,7 +53,8 @@ conv_size='big', tab=4, ...). A value of the wrong type raises TypeError; an unk
 a value the option does not take, or options that do not go together raise ValueError.
 )";
 
-constexpr const char* ConvertDoc = R"(convert(text)
+constexpr const char* ConvertDoc = R"(convert(self, text, /)
+--
 
 The text converted: a str gives a str (converted as UTF-8 text), bytes or any other
 contiguous buffer give bytes (read as the `encoding` option says, Shift-JIS unless told,
@@ -70,21 +73,44 @@ are read a batch at a time and each batch converts with the GIL released when it
 A failure names the item in its message; kana.UnwritableError also in its `index`.
 )";
 
+// Converter.convert as a plain method of one argument: the call a loop makes again and
+// again, without the cost of pybind11's general dispatch.
+PyObject* ConvertMethod(PyObject* Self, PyObject* Text) {
+    try {
+        return py::handle(Self).cast<const TConverter&>().Convert(Text).release().ptr();
+    } catch (py::error_already_set& E) {
+        E.restore();
+    } catch (const py::cast_error&) {
+        PyErr_SetString(PyExc_TypeError, "convert() needs a kana.Converter");
+    } catch (const std::bad_alloc&) {
+        PyErr_NoMemory();
+    } catch (const std::exception& E) {
+        PyErr_SetString(PyExc_RuntimeError, E.what());
+    }
+    return nullptr;
+}
+
+PyMethodDef ConvertMethodDef = {"convert", ConvertMethod, METH_O, ConvertDoc};
+
 } // namespace
 
 PYBIND11_MODULE(_kana, m) {
     m.doc() = "The converter of the kana package, over the library's text calls.";
     LoadFailureTypes();
+    AddConvertFunction(m);
 
-    py::class_<TConverter>(m, "Converter", ConverterDoc)
-        .def(py::init([](const py::kwargs& Options) { return TConverter(Options); }))
-        .def("convert", &TConverter::Convert, py::arg("text"), ConvertDoc)
+    py::class_<TConverter> Converter(m, "Converter", ConverterDoc);
+    Converter.def(py::init([](const py::kwargs& Options) { return TConverter(Options); }))
         .def("convert_many", &TConverter::ConvertMany, py::arg("texts"), ConvertManyDoc)
         .def_property_readonly("options", &TConverter::Options,
                                "The options the converter was made with, as a new dict.")
         .def("__repr__", &TConverter::Repr)
         .def(py::pickle([](const TConverter& C) { return C.Options(); },
                         [](const py::dict& Options) { return TConverter(Options); }));
+    const auto Method = py::reinterpret_steal<py::object>(
+        PyDescr_NewMethod(reinterpret_cast<PyTypeObject*>(Converter.ptr()), &ConvertMethodDef));
+    if (!Method) throw py::error_already_set();
+    Converter.attr("convert") = Method;
 
     m.attr("RELEASE_GIL_FROM") = ReleaseGilFrom;
     m.attr("__version__") = KANA_VERSION;

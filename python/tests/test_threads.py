@@ -86,3 +86,30 @@ def test_two_threads_sharing_a_converter_both_get_what_kanaconv_writes(kind):
         t.join()
     assert results[0] == references[0]
     assert results[1] == references[1]
+
+
+def test_kana_convert_keeps_its_converter_while_other_calls_replace_it():
+    # kana.convert keeps the converters of its last few option sets; a long conversion
+    # goes on with its own while another thread's calls push it out.
+    text = corpus("man.utf8")
+    options = {"kata": "1byte", "mark": "2all"}
+    reference = kanaconv(text, {"encoding": "utf-8", **options})
+    others = [{"tab": n, "kata": k} for n in range(1, 12) for k in ("1byte", "2byte")]
+    results = {}
+    converting = threading.Event()
+
+    def long_one():
+        converting.set()
+        results["long"] = kana.convert(text.decode("utf-8"), **options)
+
+    def many_short():
+        converting.wait()
+        results["short"] = [kana.convert("ｶﾞ\tガ", **o) for o in others * 20]
+
+    threads = [threading.Thread(target=long_one), threading.Thread(target=many_short)]
+    for t in threads:
+        t.start()
+    for t in threads:
+        t.join()
+    assert results["long"].encode("utf-8") == reference
+    assert results["short"] == [kana.Converter(**o).convert("ｶﾞ\tガ") for o in others] * 20
