@@ -213,3 +213,12 @@ def test_results_are_plain_str_and_bytes_whatever_came_in():
     for data in (bytearray(b"abc"), memoryview(b"abc"), bytearray(b"\xb6\xde")):
         assert type(kana.convert(data)) is bytes and kana.convert(data) == data
     assert type(kana.Converter().convert_many([bytearray(b"a")])[0]) is bytes
+
+
+def test_a_result_that_is_the_start_of_its_text_is_not_the_text():
+    # Tabs that vanish at the end: the result is a prefix of the text, not the text.
+    for text in ("abc\t", "ガ\t\t", "ab\tc\t"):
+        reference = kanaconv(text.encode(), {"encoding": "utf-8", "tab": 0})
+        assert kana.convert(text, tab=0).encode() == reference
+        assert kana.convert(text.encode(), encoding="utf-8", tab=0) == reference
+        assert kana.Converter(tab=0).convert_many([text]) == [reference.decode()]

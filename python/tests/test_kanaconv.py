@@ -228,3 +228,17 @@ def test_every_code_point_of_str_of_each_width(top):
     assert kana.convert(text, **options) == reference.decode("utf-8", "surrogatepass")
     assert "".join(kana.Converter(**options).convert_many(lines_of(text))) == kana.convert(
         text, **options)
+
+
+def test_characters_of_every_length_at_every_place_of_a_str():
+    # Where a str's UTF-8 is written eight ASCII characters at a time, a wider character
+    # may stand at any place of the eight.
+    wide = ["\x7f", "\x80", "ÿ", "ā", "\u07ff", "\u0800", "ｶ", "ﾞ", "\ud800", "\udfff", "\uffff",
+            "\U00010000", "\U0010ffff"]
+    texts = [pad * k + c + "Ab" * (9 - k) for c in wide for k in range(10) for pad in " \0"]
+    options = {"letters": "2byte", "kata": "2byte"}
+    reference = expected("\n".join(texts).encode("utf-8", "surrogatepass"), "utf-8", options)
+    converter = kana.Converter(**options)
+    assert "\n".join(converter.convert(t) for t in texts) == reference.decode(
+        "utf-8", "surrogatepass")
+    assert "\n".join(converter.convert_many(texts)) == reference.decode("utf-8", "surrogatepass")
