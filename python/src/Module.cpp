@@ -112,6 +112,5 @@ PYBIND11_MODULE(_kana, m) {
     if (!Method) throw py::error_already_set();
     Converter.attr("convert") = Method;
 
-    m.attr("RELEASE_GIL_FROM") = ReleaseGilFrom;
     m.attr("__version__") = KANA_VERSION;
 }
