@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <cstring>
 
+#if defined(__wasm_simd128__)
+#include <wasm_simd128.h>
+#endif
+
 namespace {
 
 constexpr std::uint16_t Replacement = 0xFFFD;
@@ -13,6 +17,59 @@ constexpr std::uint16_t Replacement = 0xFFFD;
 bool Continuation(std::uint8_t B) {
     return (B & 0xC0) == 0x80;
 }
+
+#if defined(__wasm_simd128__)
+// Japanese text is mostly characters of three UTF-8 bytes: the SIMD module takes runs of
+// them a block at a time.
+
+// Writes the 24 bytes of 8 units at In when each takes three (U+0800..U+FFFF, no
+// surrogate).
+bool ThreeByteUnits(const std::uint16_t* In, std::uint8_t* W) {
+    const v128_t U = wasm_v128_load(In);
+    const v128_t Wide = wasm_u16x8_ge(U, wasm_i16x8_splat(0x800));
+    const v128_t NoSurrogate =
+        wasm_u16x8_ge(wasm_i16x8_sub(U, wasm_i16x8_splat(static_cast<std::int16_t>(0xD800))),
+                      wasm_i16x8_splat(0x800));
+    if (!wasm_i16x8_all_true(wasm_v128_and(Wide, NoSurrogate))) return false;
+    const v128_t Six = wasm_i16x8_splat(0x3F), Mark = wasm_i16x8_splat(0x80);
+    const v128_t B0 = wasm_v128_or(wasm_u16x8_shr(U, 12), wasm_i16x8_splat(0xE0));
+    const v128_t B1 = wasm_v128_or(wasm_v128_and(wasm_u16x8_shr(U, 6), Six), Mark);
+    const v128_t B2 = wasm_v128_or(wasm_v128_and(U, Six), Mark);
+    const v128_t B01 = wasm_u8x16_narrow_i16x8(B0, B1); // first bytes, then second bytes
+    const v128_t B22 = wasm_u8x16_narrow_i16x8(B2, B2);
+    wasm_v128_store(
+        W, wasm_i8x16_shuffle(B01, B22, 0, 8, 16, 1, 9, 17, 2, 10, 18, 3, 11, 19, 4, 12, 20, 5));
+    const std::uint64_t Tail = static_cast<std::uint64_t>(wasm_i64x2_extract_lane(
+        wasm_i8x16_shuffle(B01, B22, 13, 21, 6, 14, 22, 7, 15, 23, 0, 0, 0, 0, 0, 0, 0, 0), 0));
+    std::memcpy(W + 16, &Tail, sizeof Tail);
+    return true;
+}
+
+// Writes 8 units, the first 5 of them the characters of the 15 bytes at In, when those are
+// 5 sequences of three bytes (no overlong one); reads 16 bytes.
+bool ThreeByteSequences(const std::uint8_t* In, std::uint16_t* W) {
+    const v128_t V = wasm_v128_load(In);
+    const v128_t Mask = wasm_i8x16_make(-16, -64, -64, -16, -64, -64, -16, -64, -64, -16, -64, -64,
+                                        -16, -64, -64, 0);
+    const v128_t Want = wasm_i8x16_make(-32, -128, -128, -32, -128, -128, -32, -128, -128, -32,
+                                        -128, -128, -32, -128, -128, 0);
+    if (!wasm_i8x16_all_true(wasm_i8x16_eq(wasm_v128_and(V, Mask), Want))) return false;
+    const v128_t First = wasm_i8x16_swizzle(
+        V, wasm_i8x16_make(0, 16, 3, 16, 6, 16, 9, 16, 12, 16, 16, 16, 16, 16, 16, 16));
+    const v128_t Second = wasm_i8x16_swizzle(
+        V, wasm_i8x16_make(1, 16, 4, 16, 7, 16, 10, 16, 13, 16, 16, 16, 16, 16, 16, 16));
+    const v128_t Third = wasm_i8x16_swizzle(
+        V, wasm_i8x16_make(2, 16, 5, 16, 8, 16, 11, 16, 14, 16, 16, 16, 16, 16, 16, 16));
+    const v128_t U =
+        wasm_v128_or(wasm_v128_or(wasm_i16x8_shl(wasm_v128_and(First, wasm_i16x8_splat(0x0F)), 12),
+                                  wasm_i16x8_shl(wasm_v128_and(Second, wasm_i16x8_splat(0x3F)), 6)),
+                     wasm_v128_and(Third, wasm_i16x8_splat(0x3F)));
+    if ((wasm_i16x8_bitmask(wasm_u16x8_ge(U, wasm_i16x8_splat(0x800))) & 0x1F) != 0x1F)
+        return false;
+    wasm_v128_store(W, U);
+    return true;
+}
+#endif
 
 } // namespace
 
@@ -34,6 +91,9 @@ kana_wasm_utf16_to_utf8(const std::uint16_t* In, std::size_t Units, std::uint8_t
             W[2] = static_cast<std::uint8_t>(Four >> 32);
             W[3] = static_cast<std::uint8_t>(Four >> 48);
         }
+#if defined(__wasm_simd128__)
+        for (; I + 8 <= Units && ThreeByteUnits(In + I, W); I += 8) W += 24;
+#endif
         if (I == Units) break;
         std::uint32_t C = In[I++];
         if (C < 0x80) {
@@ -69,6 +129,9 @@ kana_wasm_utf8_to_utf16(const std::uint8_t* In, std::size_t Size, std::uint16_t*
             if (Eight & 0x8080808080808080u) break;
             for (unsigned K = 0; K < 8; ++K) W[K] = static_cast<std::uint8_t>(Eight >> 8 * K);
         }
+#if defined(__wasm_simd128__)
+        for (; I + 16 <= Size && ThreeByteSequences(In + I, W); I += 15) W += 5;
+#endif
         if (I == Size) break;
         const std::uint8_t B = In[I];
         const std::size_t Left = Size - I;

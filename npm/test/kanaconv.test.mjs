@@ -194,3 +194,29 @@ describe('the package refuses what kanaconv refuses', { skip: !haveKanaconv && s
     }
   });
 });
+
+describe('the helpers are the kanaconv options they stand for', { skip }, () => {
+  // ascii: letters, symbols and the space; digit: the digits; kana: katakana and the kana
+  // punctuation; ignore: the characters kept.
+  const FLAGS = [{}, { ascii: false }, { digit: false }, { kana: false }, { ascii: false, kana: false, ignore: 'ーＡ1' }];
+  function standsFor(width, { ascii = true, digit = true, kana: katakana = true, ignore = '' }) {
+    const or = (flag) => (flag ? width : 'none');
+    return { letters: or(ascii), symbols: or(ascii), space: or(ascii), digits: or(digit), kata: or(katakana),
+      keep: ignore || undefined, encoding: 'utf-8' };
+  }
+  it('z2h and h2z', () => {
+    for (const text of corpora)
+      for (const flags of FLAGS) {
+        agrees(standsFor('1byte', flags), text.utf8, () => kana.z2h(text.text, flags));
+        agrees(standsFor('2byte', flags), text.utf8, () => kana.h2z(text.text, flags));
+      }
+  });
+  it('hira2kata and kata2hira', () => {
+    for (const text of corpora)
+      for (const ignore of [undefined, 'あア']) {
+        agrees({ hira: '2kata', keep: ignore, encoding: 'utf-8' }, text.utf8, () => kana.hira2kata(text.text, { ignore }));
+        agrees({ kata: 'hira', toHira: '2only', keep: ignore, encoding: 'utf-8' }, text.utf8, () =>
+          kana.kata2hira(text.text, { ignore }));
+      }
+  });
+});
