@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
 
-import { corpus, firstDifference, haveKanaconv, kana, kanaconv, kanaconvJudges } from './support.mjs';
+import { corpus, firstDifference, haveKanaconv, kana, kanaconv, kanaconvJudges, kanaconvOptions } from './support.mjs';
 
 const limit = Number(process.env.KANA_CORPUS_LIMIT) || Infinity;
 const corpora = haveKanaconv ? ['manpages', 'edict'].map((name) => corpus(name, limit)).filter(Boolean) : [];
@@ -74,6 +74,15 @@ const CLASSIC = pairwise({
   convSize: each('convSize', ['none', 'small', 'big']),
   tab: each('tab', [undefined, 4, 0, 'none']),
 }).map((set) => ({ ...set, classic: true }));
+
+function captured(work) {
+  try {
+    work();
+  } catch (e) {
+    return e;
+  }
+  return undefined;
+}
 
 // What kanaconv wrote, or where it failed, against what convert gave or threw.
 function agrees(options, input, convert) {
@@ -176,6 +185,17 @@ describe('at the edges of the rules', { skip: !haveKanaconv && skip }, () => {
 });
 
 describe('the package refuses what kanaconv refuses', { skip: !haveKanaconv && skip }, () => {
+  it('and takes every option of conversion and text it takes', () => {
+    const names = kanaconvOptions();
+    assert.ok(names.length >= 15, `kanaconv --help lists ${names}`);
+    for (const name of names) {
+      const option = name === 'from' ? 'encoding' : name.replace(/-([a-z])/g, (_, c) => c.toUpperCase());
+      const value = name === 'classic' ? true : name === 'keep' ? 'ア' : 'no such value';
+      const e = captured(() => kana.convert(new Uint8Array([0x41]), { [option]: value }));
+      assert.ok(!e || !/unknown option/.test(e.message), `--${name}: ${e?.message}`);
+    }
+  });
+
   // Bad values, and options kanaconv does not take together. (The package takes
   // letters, digits and symbols 'mark', which is leaving them out, and tabStops 0.)
   const BAD = [

@@ -34,6 +34,13 @@ export function kanaconvArguments(options) {
   return args;
 }
 
+// The conversion and text options kanaconv --help lists, as kanaconv spells them.
+export function kanaconvOptions() {
+  const help = spawnSync(kanaconvPath, ['--help']).stdout.toString();
+  const section = help.slice(help.indexOf('Conversion'), help.indexOf('Files:'));
+  return [...section.matchAll(/^ {2}--([a-z-]+)/gm)].map((m) => m[1]);
+}
+
 // Runs kanaconv on the bytes of a file: its output, or its failure (status and message).
 let runs = 0;
 export function kanaconv(options, input) {

@@ -2,6 +2,7 @@
 // control, a dropped Shift-JIS file and the downloads give what the npm package gives,
 // changed characters are marked, and the page asks for nothing outside its own folder.
 import assert from 'node:assert/strict';
+import { spawnSync } from 'node:child_process';
 import { existsSync, mkdtempSync, readdirSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { createRequire } from 'node:module';
 import { tmpdir } from 'node:os';
@@ -13,6 +14,7 @@ const root = fileURLToPath(new URL('../..', import.meta.url));
 const pagePath = process.env.KANA_PAGE || join(root, 'build/wasm/web/index.html');
 const packageDir = process.env.KANA_PACKAGE || join(root, 'build/wasm/npm/package');
 const chromium = '/usr/bin/chromium';
+const kanaconvPath = process.env.KANACONV || join(root, 'build/default/cli/kanaconv');
 
 // puppeteer-core from the test tools (npm ci in npm/test).
 let puppeteer;
@@ -176,6 +178,14 @@ describe('the page', { skip }, () => {
     });
     assert.deepEqual(await download(), Buffer.from([0x83, 0x41, 0x83, 0x43, 0x83, 0x45]));
     await reset();
+  });
+
+  it('has a control for every option of conversion and text that kanaconv --help lists', { skip: !existsSync(kanaconvPath) && 'no native kanaconv' }, async () => {
+    const help = spawnSync(kanaconvPath, ['--help']).stdout.toString();
+    const section = help.slice(help.indexOf('Conversion'), help.indexOf('Files:'));
+    const names = [...section.matchAll(/^ {2}--([a-z-]+)/gm)].map((m) => m[1]);
+    assert.ok(names.length >= 15, `kanaconv --help lists ${names}`);
+    for (const name of names) assert.ok(await page.$(`#${name}`), `no control #${name}`);
   });
 
   it('asks for nothing outside its own folder', () => {
