@@ -67,22 +67,25 @@ const wellFormed = String.prototype.isWellFormed
   ? (text) => text.isWellFormed()
   : (text) => !/\p{Surrogate}/u.test(text);
 
+const ORDER = Object.fromEntries(Object.keys(OPTIONS).map((name, i) => [name, i]));
+
 // The options an object gives, checked for their names and types, as [name, value as
 // kana_options_set reads it] in the order of OPTIONS. Options left undefined are not given.
 function settingsOf(options) {
   if (options === undefined) return [];
   if (options === null || typeof options !== 'object' || Array.isArray(options))
     throw new TypeError(`kana: the options must be an object, not ${describe(options)}`);
-  for (const name of Object.keys(options))
-    if (!Object.prototype.hasOwnProperty.call(OPTIONS, name) && options[name] !== undefined)
-      throw new RangeError(`kana: unknown option '${name}' (known: ${Object.keys(OPTIONS).join(', ')})`);
   const settings = [];
-  for (const [name, kind] of Object.entries(OPTIONS)) {
-    const value = Object.prototype.hasOwnProperty.call(options, name) ? options[name] : undefined;
+  let classic = false;
+  for (const name of Object.keys(options)) {
+    const value = options[name];
     if (value === undefined) continue;
+    const kind = Object.prototype.hasOwnProperty.call(OPTIONS, name) ? OPTIONS[name] : undefined;
+    if (!kind) throw new RangeError(`kana: unknown option '${name}' (known: ${Object.keys(OPTIONS).join(', ')})`);
     if (kind === 'boolean') {
       if (typeof value !== 'boolean')
         throw new TypeError(`kana: option ${name} takes true or false, not ${describe(value)}`);
+      classic = value;
     } else if (kind === 'count' && typeof value === 'number') {
       if (!Number.isInteger(value)) throw new RangeError(`kana: option ${name} takes a whole number, not ${value}`);
     } else if (typeof value !== 'string') {
@@ -93,10 +96,10 @@ function settingsOf(options) {
       throw new RangeError('kana: option keep holds a lone surrogate, which is no character');
     settings.push([name, String(value)]);
   }
-  const given = new Set(settings.map(([name]) => name));
-  if (settings.some(([name, value]) => name === 'classic' && value === 'true'))
-    for (const name of NOT_CLASSIC)
-      if (given.has(name)) throw new RangeError(`kana: option classic cannot be used with ${name}`);
+  if (settings.length > 1) settings.sort((a, b) => ORDER[a[0]] - ORDER[b[0]]);
+  if (classic)
+    for (const [name] of settings)
+      if (NOT_CLASSIC.includes(name)) throw new RangeError(`kana: option classic cannot be used with ${name}`);
   return settings;
 }
 
@@ -287,6 +290,9 @@ function bind(x, implementation) {
     }
   });
 
+  // Settings convert() has checked already, which no caller can hand a converter.
+  const CHECKED = Symbol('checked settings');
+
   // A converter made once from options and used for many texts: strings (under the UTF-8
   // rules) and Uint8Arrays (Shift-JIS unless the options say otherwise).
   class Converter {
@@ -296,7 +302,7 @@ function bind(x, implementation) {
     #held;
 
     constructor(options) {
-      const settings = settingsOf(options);
+      const settings = options?.[CHECKED] ?? settingsOf(options);
       this.#bytesOnly = settings.find(([name]) => BYTES_ONLY.includes(name))?.[0];
       const made = [];
       try {
@@ -345,12 +351,13 @@ function bind(x, implementation) {
   // The converters of the option sets convert() was given last, the most recent last.
   const cache = new Map();
   function cachedConverter(options) {
-    const key = JSON.stringify(settingsOf(options));
+    const settings = settingsOf(options);
+    const key = settings.length === 0 ? '' : JSON.stringify(settings);
     let converter = cache.get(key);
     if (converter) {
       cache.delete(key);
     } else {
-      converter = new Converter(options);
+      converter = new Converter({ [CHECKED]: settings });
       if (cache.size >= CACHED_CONVERTERS) {
         const [oldest, old] = cache.entries().next().value;
         cache.delete(oldest);
