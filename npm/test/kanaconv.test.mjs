@@ -117,8 +117,8 @@ describe('the package writes what kanaconv writes', { skip }, () => {
     });
   }
   it('with the encoding judged, and written in the other one', () => {
-    // (Line by line, kanaconv judges as it reads: text that starts in ASCII converts that
-    // part as UTF-8 and then may stop on Shift-JIS further on. Those sets keep line ends.)
+    // (Line by line, kanaconv judges a file as it reads it, and stops with error 31 where
+    // text that started in ASCII turns out to be Shift-JIS: these sets keep line ends.)
     for (const options of FAITHFUL.filter((set) => !set.newline).slice(0, 6)) {
       for (const text of corpora) {
         const auto = { ...options, encoding: 'auto' };
