@@ -134,9 +134,11 @@ def test_classic_refuses_text_it_judges_utf8():
     assert kanaconv(utf8, {"encoding": "auto", "kata": "2byte"}) == "ガール".encode("utf-8")
     with pytest.raises(ValueError, match="this text is UTF-8"):
         kana.convert(utf8, classic=True, encoding="auto", kata="2byte")
-    # Read as Shift-JIS, as kanaconv --classic reads it.
+    # Bytes are Shift-JIS unless told, as kanaconv --classic --from=sjis reads them; kanaconv
+    # --classic alone judges the text and refuses it.
     assert kana.convert(utf8, classic=True, kata="2byte") == kanaconv(
-        utf8, {"classic": True, "kata": "2byte"})
+        utf8, {"classic": True, "encoding": "sjis", "kata": "2byte"})
+    assert kanaconv(utf8, {"classic": True, "kata": "2byte"}).status == 2
 
 
 def test_bytes_are_shift_jis_unless_told_even_when_they_pass_for_utf8():
