@@ -22,6 +22,8 @@ std::span<const TEncodingName> EncodingNames() {
 
 std::optional<TEncoding> EncodingNamed(std::string_view Name) {
     for (const TEncodingName& N : Names)
-        if (std::ranges::equal(N.Name, Name, {}, {}, AsciiLower)) return N.Encoding;
+        if (std::equal(N.Name.begin(), N.Name.end(), Name.begin(), Name.end(),
+                       [](char A, char B) { return A == AsciiLower(B); }))
+            return N.Encoding;
     return std::nullopt;
 }
