@@ -154,13 +154,16 @@ typedef struct kana_options {
     uint8_t space;     /* KANA_SP_* */
     uint8_t conv_size; /* KANA_CV_*: after every other conversion */
     uint8_t newline;   /* KANA_NEWLINE_* */
-    uint8_t classic;   /* 1: the library's rules and line ends, for Shift-JIS text only */
+    uint8_t classic;   /* 1: the library's rules and line ends, for Shift-JIS text only;
+                          refused with to UTF-8, newline, letters, digits, symbols,
+                          tab_stops or keep */
     uint8_t from;      /* KANA_ENCODING_* */
     uint8_t to;        /* KANA_ENCODING_* */
     uint8_t expand_tabs; /* 1: every tab becomes `tab` spaces */
     int32_t tab;       /* spaces per tab; 0 or less: a tab vanishes */
     int32_t tab_stops; /* above 0: each tab becomes the spaces to the next multiple of this
-                          many display columns, after every other conversion */
+                          many display columns, after every other conversion; refused
+                          with expand_tabs */
     const char *keep;  /* characters no option converts, UTF-8, zero-terminated; NULL: none.
                           Not copied: it must live as long as the options are used. */
 } kana_options;

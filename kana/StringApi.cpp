@@ -154,8 +154,19 @@ struct kana_converter {
           Classic(O.classic != 0),
           Buffer(Options, Classic ? TEncoding::Sjis : From, To, TEncoding::Utf8, NewlineOf(O)) {
         if (O.classic > 1) throw EApi{KANA_E_OPTION, "classic"};
-        if (Classic && To == TEncoding::Utf8) throw EApi{KANA_E_OPTION, "to"};
-        if (Classic && From == TEncoding::Utf8) throw EApi{KANA_E_CLASSIC};
+        if (O.expand_tabs && O.tab_stops > 0) throw EApi{KANA_E_OPTION, "tab-stops"};
+        if (Classic) {
+            // The library's rules know none of the finer options, nor other line ends: an
+            // option that would be ignored is refused, naming it.
+            if (To == TEncoding::Utf8) throw EApi{KANA_E_OPTION, "to"};
+            if (O.newline != KANA_NEWLINE_KEEP) throw EApi{KANA_E_OPTION, "newline"};
+            if (O.letters) throw EApi{KANA_E_OPTION, "letters"};
+            if (O.digits) throw EApi{KANA_E_OPTION, "digits"};
+            if (O.symbols) throw EApi{KANA_E_OPTION, "symbols"};
+            if (O.tab_stops > 0) throw EApi{KANA_E_OPTION, "tab-stops"};
+            if (O.keep && *O.keep) throw EApi{KANA_E_OPTION, "keep"};
+            if (From == TEncoding::Utf8) throw EApi{KANA_E_CLASSIC};
+        }
     }
 
     static TOptions EngineOptions(const kana_options& O) {

@@ -14,7 +14,7 @@
 
 namespace {
 
-kana_options Named(std::initializer_list<std::pair<const char*, const char*>> Values) {
+kana_options Named(const std::vector<std::pair<const char*, const char*>>& Values) {
     kana_options O = KANA_OPTIONS_INIT;
     for (const auto& [Name, Value] : Values)
         EXPECT_EQ(kana_options_set(&O, Name, Value), KANA_OK) << Name << "=" << Value;
@@ -85,6 +85,26 @@ TEST(StringApi, OptionsByName) {
     Bad.keep = "\xFF";
     EXPECT_EQ(kana_convert(&Bad, "a", 1, nullptr, 0, &Size, &E), KANA_E_OPTION);
     EXPECT_STREQ(E.option, "keep");
+    // Options that do not go together: the one that would be ignored is named, as
+    // kanaconv refuses them.
+    const std::vector<std::pair<std::vector<std::pair<const char*, const char*>>, const char*>>
+        Together = {{{{"tab", "4"}, {"tab-stops", "8"}}, "tab-stops"},
+                    {{{"classic", "1"}, {"to", "utf-8"}}, "to"},
+                    {{{"classic", "1"}, {"newline", "lf"}}, "newline"},
+                    {{{"classic", "1"}, {"letters", "1byte"}}, "letters"},
+                    {{{"classic", "1"}, {"digits", "none"}}, "digits"},
+                    {{{"classic", "1"}, {"symbols", "2byte"}}, "symbols"},
+                    {{{"classic", "1"}, {"tab-stops", "4"}}, "tab-stops"},
+                    {{{"classic", "1"}, {"keep", "ー"}}, "keep"}};
+    for (const auto& [Set, Which] : Together) {
+        const kana_options Both = Named(Set);
+        EXPECT_EQ(kana_convert(&Both, "a", 1, nullptr, 0, &Size, &E), KANA_E_OPTION) << Which;
+        EXPECT_STREQ(E.option, Which);
+        kana_options Alone = Both;
+        Alone.classic = 0;
+        if (Which == std::string("tab-stops") && !Both.classic) Alone.expand_tabs = 0;
+        EXPECT_EQ(kana_convert(&Alone, "a", 1, nullptr, 0, &Size, &E), KANA_OK) << Which;
+    }
 }
 
 // The size asked first is the size written; a buffer too small is refused with the size
