@@ -44,8 +44,10 @@ public:
         if (Verdict == TEncoding::Utf8 && FUtf8Refused) throw EUtf8Refused();
         if (Verdict != TEncoding::Auto && Verdict != FReadAs) {
             // Only ASCII written so far reads the same in either encoding.
+            // The judge counts the line ends it sees; the ones the caller took off the
+            // lines it counts here.
             if (FWroteNonAscii && Verdict != Writes())
-                throw EMixedEncoding(Writes(), FJudge.ChangedAtLine());
+                throw EMixedEncoding(Writes(), FLines + FJudge.ChangedAtLine());
             FText = Make(Verdict);
             FReadAs = Verdict;
             for (std::uint64_t I = 0; I < FLines; ++I) FText->EndLine();

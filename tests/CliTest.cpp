@@ -810,6 +810,12 @@ TEST(Kanaconv, EncodingDecidedOnTheEvidence) {
         } else {
             EXPECT_EQ(R.Status, Utf8Out ? 1 : 0) << R.Err;
         }
+        // Text that turns out Shift-JIS after a line whose ASCII became UTF-8 (a full-width
+        // space), lines converted one by one as --newline=lf does: stopped at the line of
+        // the change, counted with the line ends taken off.
+        R = KanaconvPiped(Dir, {"--space=2byte", "--newline=lf"}, "a\nb\r\n \n\x83");
+        EXPECT_EQ(R.Status, 1);
+        EXPECT_NE(R.Err.find("line 4: the input turns to Shift-JIS"), std::string::npos) << R.Err;
         // A stray byte among UTF-8: read as UTF-8, the byte kept, a warning says where.
         for (const std::size_t Tail : {std::size_t{0}, std::size_t{70000}}) {
             const std::string Text = Lines + "カタカナのテキスト\ncaf\xe9\n" + std::string(Tail, 'y');
