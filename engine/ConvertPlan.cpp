@@ -140,6 +140,15 @@ void TConvertPlan::Append(std::string_view S, std::int32_t SpLen, std::string& O
     const std::size_t Start = Out.size();
     Out.resize(Start + S.size() * FGrowth + (Kernel ? Slack + TabRoom : PlanSlack));
     char* W = Out.data() + Start;
+    // A kernel pays where characters change densely; where they change seldom, the plan's
+    // blocks, which copy the runs between them, may be faster. A long text is probed: its
+    // start converted by the plan, counting the changes.
+    std::size_t Changed = 0;
+    if (const unsigned Density = Kernel ? KernelDensity(Kernel) : 0; Density && S.size() >= ProbedSize) {
+        const std::uint8_t* const Start = P;
+        P = ConvertBlocks(P, P + ProbeSize, End, SpLen, Out, W, Changed);
+        if (Changed * 1024 < Density * static_cast<std::size_t>(P - Start)) Kernel = nullptr;
+    }
     if (Kernel) {
         ++KernelCalls;
         bool Stuck = false;
@@ -151,7 +160,7 @@ void TConvertPlan::Append(std::string_view S, std::int32_t SpLen, std::string& O
             // whole block when the kernel stops twice running without headway, so that
             // text the kernel cannot take never costs much more than the plan alone.
             if (Q == P && Stuck) {
-                P = ConvertBlocks(Q, Q + 1, End, SpLen, Out, W);
+                P = ConvertBlocks(Q, Q + 1, End, SpLen, Out, W, Changed);
                 Stuck = false;
                 continue;
             }
@@ -166,14 +175,15 @@ void TConvertPlan::Append(std::string_view S, std::int32_t SpLen, std::string& O
             }
         }
     } else {
-        ConvertBlocks(P, End, End, SpLen, Out, W);
+        ConvertBlocks(P, End, End, SpLen, Out, W, Changed);
     }
     Out.resize(static_cast<std::size_t>(W - Out.data()));
 }
 
 const std::uint8_t* TConvertPlan::ConvertBlocks(const std::uint8_t* P, const std::uint8_t* Limit,
                                                 const std::uint8_t* End, std::int32_t SpLen,
-                                                std::string& Out, char*& W) const {
+                                                std::string& Out, char*& W,
+                                                std::size_t& Changed) const {
     constexpr std::uint64_t OddBits = 0xAAAAAAAAAAAAAAAAull;
     // Runs between units are mostly short: copied as one 16-byte move when the input
     // has 16 bytes to read there.
@@ -215,6 +225,7 @@ const std::uint8_t* TConvertPlan::ConvertBlocks(const std::uint8_t* P, const std
             }
             if (Run < Q) Copy(Run, Q);
             P = Run = Q + U.Used;
+            ++Changed;
             if (U.Flags & TabUnit) {
                 W = AppendTab(SpLen, static_cast<std::size_t>(End - P), Out, W);
                 continue;

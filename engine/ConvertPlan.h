@@ -52,6 +52,9 @@ private:
     static constexpr std::size_t MaxUnit = sizeof(TUnit::Bytes);
     // Room for whole-word writes past the text: the plan's own, and a kernel's.
     static constexpr std::size_t PlanSlack = 16, Slack = KernelSlack, TabRoom = 64;
+    // Texts of ProbedSize bytes or more have their first ProbeSize converted by the plan
+    // to see how densely they change.
+    static constexpr std::size_t ProbedSize = 16384, ProbeSize = 4096;
 
 
     // One bit per byte of the N <= 64 bytes at P: lead bytes, and stops (bytes that an
@@ -68,10 +71,10 @@ private:
     // Appends SpLen copies of the tab's text at W, Rest input bytes still to come.
     char* AppendTab(std::int32_t SpLen, std::size_t Rest, std::string& Out, char* W) const;
     // Converts the 64-byte blocks from P (a character's start) while P < Limit; returns
-    // the start of the next character.
+    // the start of the next character. Adds the characters it changed to Changed.
     const std::uint8_t* ConvertBlocks(const std::uint8_t* P, const std::uint8_t* Limit,
                                       const std::uint8_t* End, std::int32_t SpLen, std::string& Out,
-                                      char*& W) const;
+                                      char*& W, std::size_t& Changed) const;
     // Recasts the units as the kernels' tables.
     void BuildKernelTables();
 

@@ -78,12 +78,12 @@ inline thread_local std::uint64_t KernelCalls = 0;
 // The kernel of a level, or null for the plan alone.
 enum class TEngineLevel : std::uint8_t;
 TKernel KernelOf(TEngineLevel Level);
+// How many characters per KiB of text must change for a kernel to beat the plan's blocks
+// (0: it always does).
+unsigned KernelDensity(TKernel Kernel);
 
 #if defined(KANA_X86_KERNELS)
 namespace x86 {
-const std::uint8_t* ConvertSse42(const TKernelTables& T, const std::uint8_t* P,
-                                 const std::uint8_t* End, char*& W, const char* Limit,
-                                 std::int32_t SpLen);
 const std::uint8_t* ConvertAvx2(const TKernelTables& T, const std::uint8_t* P,
                                 const std::uint8_t* End, char*& W, const char* Limit,
                                 std::int32_t SpLen);

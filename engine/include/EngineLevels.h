@@ -15,7 +15,8 @@ namespace kana::detail {
 
 enum class TEngineLevel : std::uint8_t {
     Scalar, // the plan alone, on every target
-    Sse42,  // x86-64 with SSE4.2 and POPCNT
+    Sse42,  // x86-64 with SSE4.2 and POPCNT: the judge's vectors; conversion runs the plan,
+            // which a 16-byte kernel did not beat
     Avx2,   // x86-64 with AVX2, BMI1 and BMI2
     Avx512, // x86-64 with AVX-512 BW, VBMI and VBMI2
 };

@@ -1,4 +1,4 @@
-// The kernel, written once over an instruction set I (Sse42.cpp, Avx2.cpp, Avx512.cpp): I::V
+// The kernel, written once over an instruction set I (Avx2.cpp, Avx512.cpp): I::V
 // bytes a step, one bit per byte in 64-bit masks. Each file that includes this compiles it
 // for its own instruction set, with traits of its own, so no code is shared between them.
 //
