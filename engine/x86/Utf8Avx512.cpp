@@ -88,7 +88,7 @@ constexpr TWeave MakeWeave() {
 alignas(64) constexpr TWeave Weave = MakeWeave();
 
 // Writes the text of the bytes 0..Keep - 1: candidates C0, C1, C2 and their count per byte.
-void Emit(char*& W, Vec C0, Vec C1, Vec C2, Vec Count, unsigned Keep) {
+[[gnu::always_inline]] inline void Emit(char*& W, Vec C0, Vec C1, Vec C2, Vec Count, unsigned Keep) {
     const std::uint64_t Range = LowBits(Keep);
     const std::uint64_t NotOne = _cvtmask64_u64(_mm512_cmpneq_epi8_mask(Count, Set1(1))) & Range;
     if (NotOne == 0) {
