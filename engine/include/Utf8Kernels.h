@@ -21,7 +21,8 @@ struct TUtf8KernelTables {
     // The rows E3 80..E3 83 (U+3000..U+30FF) and EF BC..EF BF (U+FF00..U+FFFF) as slots 0..7,
     // each character by slot * 64 + (third byte & 0x3F): the text as its bytes hand it out
     // (byte K's first and second candidate at 2 K and 2 K + 1) and its count at 6 (1..6;
-    // RowBack: left to the plan). Split in four groups of 128 for the lookups.
+    // RowBack: left to the plan). Groups 0 and 1 (the E3 rows) and 2 and 3 (the EF rows)
+    // make the two tables of 256 that a step reads.
     static constexpr std::uint8_t RowBack = 7;
     alignas(64) std::uint8_t Row[7][4][128];
     // The half-width letters (slots 5 and 6, EF BD and EF BE) followed by ﾞ ([0]) or ﾟ ([1])

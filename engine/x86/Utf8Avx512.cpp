@@ -205,17 +205,18 @@ const std::uint8_t* x86::ConvertUtf8Avx512(const TUtf8KernelTables& T, const std
             Count = Select(Ascii, AsciiCount, Count);
         }
         if (InRow & LowBits(Keep)) {
-            // Key: the slot's low bit and the third byte's six; the slot's two high bits
-            // pick one of four groups.
+            // Key: the slot's two low bits and the third byte's six; E3 and EF rows have a
+            // table of 256 each.
             const Vec Key = _mm512_or_si512(_mm512_and_si512(V2, Low6),
-                                            _mm512_and_si512(_mm512_slli_epi16(V1, 6), Set1(0x40)));
-            const std::uint64_t High = (LedEF & InRow), Mid = Eq(_mm512_and_si512(V1, Set1(2)), 2);
-            const std::uint64_t Groups[4] = {~High & ~Mid, ~High & Mid, High & ~Mid, High & Mid};
+                                            _mm512_and_si512(_mm512_slli_epi16(V1, 6), Set1(0xC0)));
+            const std::uint64_t OfEF = LedEF & InRow, OfE3 = InRow & ~OfEF;
+            const __mmask64 UpperHalf = _mm512_movepi8_mask(Key);
+            const auto Half = [&](const std::uint8_t* Table) {
+                return _mm512_mask_blend_epi8(UpperHalf, Lookup128(Table, Key), Lookup128(Table + 128, Key));
+            };
             const auto RowTable = [&](int K) {
-                Vec U = _mm512_setzero_si512();
-                for (int G = 0; G < 4; ++G)
-                    if (Groups[G] & InRow) U = Select(Groups[G], Lookup128(T.Row[K][G], Key), U);
-                return U;
+                Vec U = OfE3 ? Half(T.Row[K][0]) : _mm512_setzero_si512();
+                return OfEF ? Select(OfEF, Half(T.Row[K][2]), U) : U;
             };
             // Texts of up to three bytes take one candidate a byte; the second candidates
             // are read only for a step that holds a longer one.
