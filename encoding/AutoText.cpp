@@ -35,19 +35,20 @@ public:
         if (Last != Text.rend()) return static_cast<std::size_t>(Text.rend() - Last);
         TEncodingJudge Ahead = FJudge;
         Ahead.See(Text);
-        return Make(::ReadAs(Ahead.Encoding()))->Cut(Text);
+        return Make(::ReadAs(SoFar(Ahead).Encoding))->Cut(Text);
     }
 
     void Convert(std::string_view Text, std::string& Out, const TTextFlush* Sink) override {
         FJudge.See(Text);
-        const TEncoding Verdict = ::ReadAs(FJudge.Encoding());
+        const TJudgement Judged = SoFar(FJudge);
+        const TEncoding Verdict = ::ReadAs(Judged.Encoding);
         if (Verdict == TEncoding::Utf8 && FUtf8Refused) throw EUtf8Refused();
         if (Verdict != TEncoding::Auto && Verdict != FReadAs) {
             // Only ASCII written so far reads the same in either encoding.
             // The judge counts the line ends it sees; the ones the caller took off the
             // lines it counts here.
             if (FWroteNonAscii && Verdict != Writes())
-                throw EMixedEncoding(Writes(), FLines + FJudge.ChangedAtLine());
+                throw EMixedEncoding(Writes(), FLines + Judged.ChangedAtLine);
             FText = Make(Verdict);
             FReadAs = Verdict;
             for (std::uint64_t I = 0; I < FLines; ++I) FText->EndLine();
@@ -67,6 +68,14 @@ public:
     const TEvidence* Evidence() const override { return &FJudge.Evidence(); }
 
 private:
+    // The verdict on the text so far as if it ended here: a character whose reading waits
+    // for the byte after it (a two-byte UTF-8 character at the end of a line that comes
+    // without its end) counts as the text's last.
+    static TJudgement SoFar(TEncodingJudge Judge) {
+        Judge.Finish();
+        return Judge.Judgement();
+    }
+
     // What the text written so far is in.
     TEncoding Writes() const {
         const TEncoding Read = FReadAs == TEncoding::Auto ? FAsciiAs : FReadAs;
