@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <random>
 
 using namespace kana::detail;
@@ -92,6 +93,17 @@ TEST(Kernels, LongTextsAtEveryDensity) {
                 }
             }
         }
+}
+
+// KANA_ENGINE_LEVEL, where it names a level of this processor, is the level a program
+// starts at (ctest runs the end-to-end suites so at every level).
+const TEngineLevel LevelAtStart = EngineLevel();
+
+TEST(Kernels, TheEnvironmentNamesTheLevel) {
+    const char* Name = std::getenv("KANA_ENGINE_LEVEL");
+    if (!Name) GTEST_SKIP() << "KANA_ENGINE_LEVEL is not set";
+    ASSERT_TRUE(EngineLevelNamed(Name).has_value()) << Name;
+    EXPECT_STREQ(EngineLevelName(LevelAtStart), Name);
 }
 
 // The switch: each level in turn is the one ConvertLine takes.
