@@ -12,8 +12,7 @@
 // option set but the first expands a tab to 4 spaces.
 //
 // After Google Benchmark's own lines, a table gives MB/s per option set and level: the
-// best of the repetitions when there are several (--benchmark_repetitions=N), the figure
-// least disturbed on a shared machine.
+// median of the repetitions when there are several (--benchmark_repetitions=N).
 #include "Cp932.h"
 #include "EngineLevels.h"
 #include "HanZen.h"
@@ -152,7 +151,8 @@ void CopyBlock(benchmark::State& State, const TText* Text) {
     State.SetBytesProcessed(static_cast<std::int64_t>(State.iterations() * In.size()));
 }
 
-// Google Benchmark's console output, and the rates kept for the table at the end.
+// Google Benchmark's console output, and the rates kept for the table at the end: the
+// median of the repetitions (--benchmark_repetitions), or the one run.
 class TTableReporter : public benchmark::ConsoleReporter {
 public:
     void ReportRuns(const std::vector<Run>& Runs) override {
@@ -160,9 +160,10 @@ public:
         for (const Run& R : Runs) {
             const std::string Name = R.run_name.str();
             const auto Cut = Name.rfind('/');
-            if (R.run_type != Run::RT_Iteration || Cut == std::string::npos) continue;
+            const bool Median = R.run_type == Run::RT_Aggregate && R.aggregate_name == "median";
+            if (Cut == std::string::npos || !(Median || R.run_type == Run::RT_Iteration)) continue;
             double& Rate = Rates[Name.substr(0, Cut)][Name.substr(Cut + 1)];
-            Rate = std::max(Rate, R.counters.at("bytes_per_second") / 1e6);
+            if (Median || R.repetitions <= 1) Rate = R.counters.at("bytes_per_second") / 1e6;
         }
     }
     void Table(const std::vector<std::string>& Columns) const {
