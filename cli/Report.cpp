@@ -249,9 +249,9 @@ std::string TReport::Warnings(const TConvertResult& R, const std::string& Source
                                 Ja(" か所はそのまま残しました (最初は ") + Line + Ja(" 行 ") + Column +
                                 Ja(" 文字目)")) + "\n"
                           : "kanaconv: warning: " + From + " was read as UTF-8, but " + N +
-                                (R.NotUtf8 == 1 ? " sequence is" : " sequences are") +
-                                " no UTF-8 and passed through as they were (the first at line " +
-                                Line + ", column " + Column + ")\n";
+                                (R.NotUtf8 == 1 ? " sequence is no UTF-8 and passed through as it was"
+                                                : " sequences are no UTF-8 and passed through as they were") +
+                                " (the first at line " + Line + ", column " + Column + ")\n";
     }
     for (const TConvertWarning& W : R.Warnings) {
         if (W.Kind != TWarning::AttributeLost) continue;

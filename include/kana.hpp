@@ -180,7 +180,9 @@ inline std::string convert(std::string_view Text, const Options& O = {}) {
 // How a text is judged, as kanaconv judges its input.
 inline kana_judgment judge(std::string_view Text) {
     kana_judgment J{};
-    kana_judge(Text.data(), Text.size(), &J);
+    kana_error E{};
+    E.code = kana_judge(Text.data(), Text.size(), &J);
+    if (E.code != KANA_OK) throw Error(E);
     return J;
 }
 

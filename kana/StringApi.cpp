@@ -322,8 +322,10 @@ KANA_API uint64_t kana_convert_bound(const kana_options* Options, uint64_t Size)
 
 KANA_API int32_t kana_convert(const kana_options* Options, const char* In, size_t Size, char* Out,
                               size_t OutSize, size_t* OutLen, kana_error* Error) {
-    kana_converter* Converter = kana_converter_new(Options, Error);
-    if (!Converter) return Error ? Error->code : KANA_E_OPTION;
+    // The code of a failure to make the converter, whether or not the caller asks where.
+    kana_error Made{};
+    kana_converter* Converter = kana_converter_new(Options, Error ? Error : &Made);
+    if (!Converter) return Error ? Error->code : Made.code;
     const std::int32_t Code = ConvertInto(*Converter, In, Size, Out, OutSize, OutLen, Error);
     kana_converter_free(Converter);
     return Code;

@@ -835,7 +835,7 @@ TEST(Kanaconv, EncodingDecidedOnTheEvidence) {
             R = Kanaconv(Dir, {"--kata=2byte", "stray", "-"});
             EXPECT_EQ(R.Out, Text) << Head << " " << Tail;
             const std::string Line = std::to_string(Head ? 3 : 2);
-            EXPECT_NE(R.Err.find("1 sequence is no UTF-8 and passed through as they were (the "
+            EXPECT_NE(R.Err.find("1 sequence is no UTF-8 and passed through as it was (the "
                                  "first at line " + Line + ", column 4)"),
                       std::string::npos)
                 << R.Err;

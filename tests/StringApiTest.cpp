@@ -96,6 +96,10 @@ TEST(StringApi, OptionsByName) {
                     {{{"classic", "1"}, {"symbols", "2byte"}}, "symbols"},
                     {{{"classic", "1"}, {"tab-stops", "4"}}, "tab-stops"},
                     {{{"classic", "1"}, {"keep", "ー"}}, "keep"}};
+    // Without a kana_error, the result code alone tells the cause.
+    kana_options Utf8Classic = Named({{"classic", "1"}, {"from", "utf-8"}});
+    EXPECT_EQ(kana_convert(&Utf8Classic, "a", 1, nullptr, 0, &Size, nullptr), KANA_E_CLASSIC);
+    EXPECT_EQ(kana_convert(nullptr, "a", 1, nullptr, 0, &Size, nullptr), KANA_E_ARGUMENT);
     for (const auto& [Set, Which] : Together) {
         const kana_options Both = Named(Set);
         EXPECT_EQ(kana_convert(&Both, "a", 1, nullptr, 0, &Size, &E), KANA_E_OPTION) << Which;
