@@ -4,7 +4,9 @@
 # - the import table names system DLLs only (libgcc, libstdc++ and winpthread are linked
 #   in, so none of their DLLs may appear).
 # Run as: cmake -DOBJDUMP=<objdump> -DDLL=<Kana.dll> -P DllTables.cmake
-execute_process(COMMAND ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE Dump RESULT_VARIABLE Failed)
+# objdump in the C locale: its labels are translated (a Japanese locale runs the Wine tests).
+execute_process(COMMAND ${CMAKE_COMMAND} -E env LC_ALL=C ${OBJDUMP} -p ${DLL} OUTPUT_VARIABLE Dump
+                RESULT_VARIABLE Failed)
 if(Failed)
   message(FATAL_ERROR "${OBJDUMP} -p ${DLL} failed")
 endif()

@@ -26,6 +26,11 @@ TEST(Text, EveryCodeAgreesWithIconv) {
         if (Lead && !(Lead >= 0x81 && Lead <= 0x9F) && !(Lead >= 0xE0 && Lead <= 0xFC)) continue;
         if ((Lead && (Trail < 0x40 || Trail == 0x7F || Trail > 0xFC)) || Code == '\r') continue;
         const std::string S = Lead ? Bytes({Lead, Trail}) : Bytes({Trail});
+#ifdef _WIN32
+        // Windows alone decodes the single bytes 0x80, 0xA0 and 0xFD..0xFF (to U+0080 and the
+        // private use area); code page 932 as iconv has it leaves them out, and so do we.
+        if (!Lead && (Trail == 0x80 || Trail == 0xA0 || Trail >= 0xFD)) continue;
+#endif
         std::string U;
         try {
             U = Utf8(S);
@@ -48,7 +53,9 @@ TEST(Text, JisFormsBecomeTheirTwinsInShiftJis) {
     C->Convert("1〜2 −3 ‖ ¢£¬ — ～", Out);
     EXPECT_EQ(Hex(Out), Hex(Sjis("1～2 －3 ∥ ￠￡￢ ― ～")));
     EXPECT_EQ(C->Folded(), 7u);
-    EXPECT_EQ(Hex(Recode("¥‾", "UTF-8", "CP932")), "5C 7E");
+#ifndef _WIN32
+    EXPECT_EQ(Hex(Recode("¥‾", "UTF-8", "CP932")), "5C 7E"); // glibc's iconv
+#endif
     for (const std::string NoForm : {"¥", "‾", "¦", "¯", "₩"})
         EXPECT_THROW(Through(TEncoding::Utf8, TEncoding::Sjis, {}, NoForm), ETextError) << NoForm;
     // Narrowed by the marks' width pairs, ￢ becomes ¬, which Shift-JIS holds as ￢ again.

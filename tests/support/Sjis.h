@@ -45,6 +45,18 @@ inline std::string Sjis(std::string_view Utf8) {
     return Out;
 }
 
+// UTF-8 text of Shift-JIS bytes.
+inline std::string Utf8(std::string_view Cp932) {
+    const std::wstring W = Widen(Cp932, 932);
+    if (W.empty()) return {};
+    const int N = WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), nullptr, 0,
+                                      nullptr, nullptr);
+    std::string Out(static_cast<std::size_t>(N), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), Out.data(), N, nullptr,
+                        nullptr);
+    return Out;
+}
+
 // The code point of Shift-JIS bytes that hold exactly one character; -1 otherwise (every
 // code page 932 character is in the BMP).
 inline long CodePoint(std::string_view Cp932) {
