@@ -223,6 +223,22 @@ TEST(Utf8Plan, KatakanaWidthsRoundTrip) {
     EXPECT_EQ(Converted({.Kata = k2byte}, Narrow), Full);
 }
 
+// The kana moves Shift-JIS cannot hold: every hiragana to its katakana (U+3041..U+3096 to
+// U+30A1..U+30F6) and back; small and big kana as Unicode pairs them, ゕ ゖ ヵ ヶ among them.
+TEST(Utf8Plan, KanaMovesThatOnlyUnicodeHolds) {
+    std::string Hiragana, Katakana;
+    for (char32_t C = 0x3041; C <= 0x3096; ++C) {
+        Hiragana += Utf8Of(C);
+        Katakana += Utf8Of(C + 0x60);
+    }
+    EXPECT_EQ(Converted({.Hira = h2Kata}, Hiragana), Katakana);
+    EXPECT_EQ(Converted({.Kata = kHira}, Katakana), Hiragana);
+    const std::string Big = "あいうえおつやゆよわかけアイウエオツヤユヨワカケ";
+    const std::string Small = "ぁぃぅぇぉっゃゅょゎゕゖァィゥェォッャュョヮヵヶ";
+    EXPECT_EQ(Converted({.ConvSize = cvSmall}, Big), Small);
+    EXPECT_EQ(Converted({.ConvSize = cvBig}, Small), Big);
+}
+
 } // namespace
 
 namespace {
