@@ -45,11 +45,14 @@ void Pick(TEngineLevel L) {
 }
 
 // KANA_ENGINE_LEVEL names a level to take instead of the best, for tests that run whole
-// programs at every level; a level the processor lacks is ignored (kanaconv says so).
+// programs at every level; a level the processor lacks is ignored (kanaconv says so). Read
+// only where there are levels to choose from (the WebAssembly build has no environment).
 TEngineLevel Chosen(const std::vector<TEngineLevel>& Levels) {
+#if defined(KANA_X86_KERNELS)
     if (const char* Name = std::getenv("KANA_ENGINE_LEVEL"))
         for (TEngineLevel L : Levels)
             if (std::string_view(Name) == EngineLevelName(L)) return L;
+#endif
     return Levels.back();
 }
 
