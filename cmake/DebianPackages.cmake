@@ -14,7 +14,8 @@
 # changelog.Debian.gz (debian/changelog). Those and the gzip'd pages go into the
 # components with EXCLUDE_FROM_ALL: a package installs its component by name and gets
 # them, cmake --install keeps its plain layout (documents, the one component no package
-# holds). libkana1 has a shlibs file and an ldconfig trigger and no maintainer scripts.
+# holds). libkana1 has a shlibs file and an ldconfig trigger and no maintainer scripts;
+# python3-kana compiles its byte code on installation and removes it on removal.
 # cpack first runs cmake/CPackDebian.cmake (dependencies, the version check), and lintian
 # on the packages last (cmake/Lintian.cmake): an error or a warning fails the packaging;
 # debian/PACKAGE.lintian-overrides, where there is one, says why a tag is accepted.
@@ -203,6 +204,10 @@ function(kana_debian_python)
   math(EXPR Next "${Minor} + 1")
   set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-kana)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  # Byte code compiled on installation and removed before removal, as by dh_python3.
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana.postinst
+      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana.prerm)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python${Major} (>= ${Major}.${Minor}~), python${Major} (<< ${Major}.${Next})")
   string(JOIN "\n" CPACK_DEBIAN_PYTHON_DESCRIPTION
