@@ -206,8 +206,8 @@ function(kana_debian_python)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
   # Byte code compiled on installation and removed before removal, as by dh_python3.
   set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
-      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana.postinst
-      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana.prerm)
+      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana/postinst
+      ${CMAKE_CURRENT_FUNCTION_LIST_DIR}/debian/python3-kana/prerm)
   set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
       "python${Major} (>= ${Major}.${Minor}~), python${Major} (<< ${Major}.${Next})")
   string(JOIN "\n" CPACK_DEBIAN_PYTHON_DESCRIPTION
