@@ -16,9 +16,12 @@ bool Exists(const std::string& Key) { // every key made here holds a value "Valu
                          nullptr);
 }
 
+// The message box once it is shown: the dialog exists before its texts and buttons are
+// set, and is shown only after.
 BOOL CALLBACK FindBox(HWND Wnd, LPARAM Found) {
     char Class[8];
-    if (GetClassNameA(Wnd, Class, sizeof Class) && std::string(Class) == "#32770")
+    if (GetClassNameA(Wnd, Class, sizeof Class) && std::string(Class) == "#32770" &&
+        IsWindowVisible(Wnd))
         *reinterpret_cast<HWND*>(Found) = Wnd;
     return !*reinterpret_cast<HWND*>(Found);
 }
