@@ -6,7 +6,7 @@ import { join } from 'node:path';
 import { describe, it } from 'node:test';
 import { pathToFileURL } from 'node:url';
 
-import { kana, packageDir } from './support.mjs';
+import { captured, kana, packageDir } from './support.mjs';
 
 const { convert, Converter, KanaError } = kana;
 const utf8 = (text) => new TextEncoder().encode(text);
@@ -149,15 +149,6 @@ describe('texts that cannot be converted', () => {
       new Uint8Array([0x82, 0xa0, 0x0d, 0x0a]));
   });
 });
-
-function captured(work) {
-  try {
-    work();
-  } catch (e) {
-    return e;
-  }
-  return undefined;
-}
 
 describe('strings', () => {
   it('a string converts as its UTF-8 does', () => {

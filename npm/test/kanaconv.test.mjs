@@ -5,7 +5,7 @@
 import assert from 'node:assert/strict';
 import { describe, it } from 'node:test';
 
-import { corpus, firstDifference, haveKanaconv, kana, kanaconv, kanaconvJudges, kanaconvOptions } from './support.mjs';
+import { captured, corpus, firstDifference, haveKanaconv, kana, kanaconv, kanaconvJudges, kanaconvOptions } from './support.mjs';
 
 const limit = Number(process.env.KANA_CORPUS_LIMIT) || Infinity;
 const corpora = haveKanaconv ? ['manpages', 'edict'].map((name) => corpus(name, limit)).filter(Boolean) : [];
@@ -74,15 +74,6 @@ const CLASSIC = pairwise({
   convSize: each('convSize', ['none', 'small', 'big']),
   tab: each('tab', [undefined, 4, 0, 'none']),
 }).map((set) => ({ ...set, classic: true }));
-
-function captured(work) {
-  try {
-    work();
-  } catch (e) {
-    return e;
-  }
-  return undefined;
-}
 
 // What kanaconv wrote, or where it failed, against what convert gave or threw.
 function agrees(options, input, convert) {

@@ -123,3 +123,13 @@ export function firstDifference(actual, expected) {
   const show = (x) => x.subarray(Math.max(0, at - 24), at + 24).toString('hex');
   return `sizes ${a.length} and ${b.length}, first difference at byte ${at} (line ${line}): got ${show(a)}, kanaconv wrote ${show(b)}`;
 }
+
+// What work threw, or undefined.
+export function captured(work) {
+  try {
+    work();
+  } catch (e) {
+    return e;
+  }
+  return undefined;
+}
